@@ -1,0 +1,77 @@
+#include "frame_schedule.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct WalkCase {
+  FrameSchedule schedule;
+  const char* cameras;   // the camera of every step, in order
+  const char* progress;  // what the walk writes when verbose
+};
+
+// Runs the walk with a step that only records which camera it was given.
+std::string walkedCameras(const FrameSchedule& schedule, bool verbose, std::string* progress) {
+  std::string cameras;
+  testing::internal::CaptureStdout();
+  const bool completed = walkSchedule(schedule, verbose, [&cameras](uint32_t camera) {
+    cameras += static_cast<char>('0' + camera);
+    return true;
+  });
+  *progress = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(completed);
+  return cameras;
+}
+
+TEST(WalkSchedule, VisitsTheLayoutInOrder) {
+  const char* gop012 = "\n* Processing GOP(0)\n* Processing GOP(1)\n* Processing GOP(2)\n";
+  const WalkCase cases[] = {
+      // N, L, G, F
+      {{2, 2, 2, 7}, "01" "0011" "0011" "0011", gop012},             // the worked example
+      {{2, 8, 1, 0}, "01" "0000000011111111", "\n* Processing GOP(0)\n* Processing GOP(1)\n"},
+      {{2, 2, 1, 6}, "01" "0011" "000111", "\n* Processing GOP(0)\n* Processing GOP(1)\n"},  // F = T + 3
+      {{2, 2, 1, 3}, "01" "0011", "\n* Processing GOP(0)\n* Processing GOP(1)\n"},        // F = T
+      {{2, 4, 0, 4}, "01" "000111", "\n* Processing GOP(0)\n"},                            // G = 0
+      {{2, 0, 2, 0}, "01", gop012},                                                         // L = 0
+      {{2, 0, 2, 3}, "01" "0011", gop012},                                                  // L = 0, tail
+      {{0, 2, 2, 9}, "", gop012},                                                           // N = 0
+      {{1, 3, 2, 11}, "0" "000" "000" "0000", gop012},                                      // N = 1
+      {{3, 1, 1, 0}, "012" "012", "\n* Processing GOP(0)\n* Processing GOP(1)\n"},
+  };
+  for (const WalkCase& c : cases) {
+    const FrameSchedule& s = c.schedule;
+    const std::string what = "N=" + std::to_string(s.cameras) + " L=" + std::to_string(s.gopLength) +
+                             " G=" + std::to_string(s.numGop) + " F=" + std::to_string(s.numFrm);
+    std::string progress;
+    EXPECT_EQ(walkedCameras(s, true, &progress), c.cameras) << what;
+    EXPECT_EQ(progress, c.progress) << what;
+    EXPECT_EQ(walkedCameras(s, false, &progress), c.cameras) << what;
+    EXPECT_EQ(progress, "") << what;
+  }
+}
+
+TEST(TailStart, WrapsInThirtyTwoBits) {
+  EXPECT_EQ(tailStart({1, 8, 1, 0}), 9u);
+  EXPECT_EQ(tailStart({1, 2147483648u, 2, 0}), 1u);  // 1 + 2 x 2^31 = 1 (mod 2^32)
+}
+
+TEST(WalkSchedule, StopsAtTheFirstFailedStep) {
+  int steps = 0;
+  testing::internal::CaptureStdout();
+  const bool completed = walkSchedule({2, 2, 2, 7}, true, [&steps](uint32_t) { return ++steps < 4; });
+  const std::string progress = testing::internal::GetCapturedStdout();
+  EXPECT_FALSE(completed);
+  EXPECT_EQ(steps, 4);
+  EXPECT_EQ(progress, "\n* Processing GOP(0)\n* Processing GOP(1)\n");
+}
+
+TEST(WalkSchedule, EndsEvenForTheLargestBlockCount) {
+  // G = 4294967295 empty blocks: the block counter must not wrap around.
+  int steps = 0;
+  EXPECT_TRUE(walkSchedule({0, 5, UINT32_MAX, 0}, false, [&steps](uint32_t) { return ++steps > 0; }));
+  EXPECT_EQ(steps, 0);
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case: a folder with
+#   cmd              the command line, run by bash in a fresh temporary folder
+#                    (mvweave and mvunweave are the programs under test)
+#   stdout.expected  exactly what the command must write to standard output
+#   status.expected  its exit status
+#   setup            optional: run first, to make input files
+#   check            optional: run last, to check the files left behind
+#   *.expected       any other: the file of that name must hold exactly this
+#   posix-only       optional: skipped where /dev/full, FIFOs and links are missing
+# Every file of the case is copied into the temporary folder first.
+#
+# Usage: run_case.sh CASE_DIR BIN_DIR [EMULATOR...]
+set -u
+case_dir=$(cd "$1" && pwd) || exit 2
+bin_dir=$(cd "$2" && pwd) || exit 2
+shift 2
+emulator=("$@")
+suffix=""
+[ ${#emulator[@]} -gt 0 ] && suffix=".exe"
+
+if [ -e "$case_dir/posix-only" ] && [ -n "$suffix" ]; then
+  echo "skipped: needs a POSIX system"
+  exit 77
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/mvcase.XXXXXX") || exit 2
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+cp -R "$case_dir/." "$work/"
+cd "$work" || exit 2
+
+mvweave() { "${emulator[@]}" "$bin_dir/mvweave$suffix" "$@"; }
+mvunweave() { "${emulator[@]}" "$bin_dir/mvunweave$suffix" "$@"; }
+source "$(dirname "${BASH_SOURCE[0]}")/case_helpers.sh"
+
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+if [ -f setup ]; then
+  source ./setup || { echo "FAIL: setup"; exit 1; }
+fi
+
+( source ./cmd ) > stdout.actual 2> stderr.actual
+status=$?
+[ -n "$suffix" ] && sed -i 's/\r$//' stdout.actual stderr.actual
+
+if ! diff -u stdout.expected stdout.actual; then fail "standard output differs"; fi
+expected_status=$(cat status.expected)
+[ "$status" = "$expected_status" ] || fail "exit status $status, expected $expected_status"
+if [ -f stderr.expected ]; then
+  diff -u stderr.expected stderr.actual || fail "standard error differs"
+elif [ -s stderr.actual ]; then
+  fail "unexpected standard error: $(cat stderr.actual)"
+fi
+
+for expected in *.expected; do
+  case "$expected" in stdout.expected | status.expected | stderr.expected) continue ;; esac
+  produced=${expected%.expected}
+  if [ ! -e "$produced" ]; then
+    fail "$produced was not written"
+  elif ! cmp -s "$expected" "$produced"; then
+    fail "$produced differs from $expected"
+    diff -u "$expected" "$produced" | head -n 40
+  fi
+done
+
+if [ -f check ]; then
+  ( source ./check ) || fail "check"
+fi
+
+[ $failed = 0 ] && echo "passed"
+exit $failed
