@@ -4,7 +4,8 @@
 #                    (mvweave and mvunweave are the programs under test)
 #   stdout.expected  exactly what the command must write to standard output
 #   status.expected  its exit status
-#   setup            optional: run first, to make input files
+#   setup            optional: run first, to make input files; exiting with
+#                    status 77 skips the case (a machine without what it needs)
 #   check            optional: run last, to check the files left behind
 #   *.expected       any other: the file of that name must hold exactly this
 #   posix-only       optional: skipped where /dev/full, FIFOs and links are missing
@@ -37,7 +38,13 @@ failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
 if [ -f setup ]; then
-  source ./setup || { echo "FAIL: setup"; exit 1; }
+  ( source ./setup )
+  setup_status=$?
+  if [ $setup_status = 77 ]; then
+    echo "skipped: this machine lacks what the case needs"
+    exit 77
+  fi
+  [ $setup_status = 0 ] || { echo "FAIL: setup"; exit 1; }
 fi
 
 ( source ./cmd ) > stdout.actual 2> stderr.actual
