@@ -19,13 +19,10 @@ Switch switchOf(const char* argument) {
   switch (argument[1]) {
     case '?':
     case 'H':
-    case 'h':
-      return Switch::kHelp;
+    case 'h': return Switch::kHelp;
     case 'V':
-    case 'v':
-      return Switch::kVerbose;
-    default:
-      return Switch::kIllegal;
+    case 'v': return Switch::kVerbose;
+    default: return Switch::kIllegal;
   }
 }
 
@@ -44,9 +41,7 @@ bool parseCommandLine(int argc, const char* const* argv, const ToolVariant& tool
       continue;
     }
     switch (switchOf(argument)) {
-      case Switch::kHelp:
-        printHelp(tool);
-        return false;
+      case Switch::kHelp: printHelp(tool); return false;
       case Switch::kVerbose:
         settings().verbose = true;
         std::printf("%s\n\n", tool.banner);

@@ -30,7 +30,16 @@ std::string quotedPath(const std::string& value) {
   return value.substr(first + 1, last - first - 1);
 }
 
-enum class Key { kCameraPath, kSequencePath, kFirstFrm, kGopLength, kNumGop, kNumFrm, kWidth, kHeight };
+enum class Key {
+  kCameraPath,
+  kSequencePath,
+  kFirstFrm,
+  kGopLength,
+  kNumGop,
+  kNumFrm,
+  kWidth,
+  kHeight
+};
 
 struct Keyword {
   const char* text;

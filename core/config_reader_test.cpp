@@ -21,11 +21,13 @@ std::string changes(const RunSettings& run) {
   const struct {
     const char* name;
     uint32_t value, initial;
-  } numbers[] = {{"FirstFrm", run.firstFrm, fresh.firstFrm}, {"GOPLength", run.gopLength, fresh.gopLength},
-                 {"NumGOP", run.numGop, fresh.numGop},       {"NumFrm", run.numFrm, fresh.numFrm},
-                 {"Width", run.width, fresh.width},          {"Height", run.height, fresh.height}};
+  } numbers[] = {
+      {"FirstFrm", run.firstFrm, fresh.firstFrm}, {"GOPLength", run.gopLength, fresh.gopLength},
+      {"NumGOP", run.numGop, fresh.numGop},       {"NumFrm", run.numFrm, fresh.numFrm},
+      {"Width", run.width, fresh.width},          {"Height", run.height, fresh.height}};
   for (const auto& number : numbers) {
-    if (number.value != number.initial) text += std::string(number.name) + "=" + std::to_string(number.value) + " ";
+    if (number.value != number.initial)
+      text += std::string(number.name) + "=" + std::to_string(number.value) + " ";
   }
   if (!text.empty()) text.pop_back();
   return text;
@@ -93,7 +95,7 @@ TEST(ParseConfigLine, AppliesOneLine) {
 }
 
 std::string writeTempFile(const std::string& name, const std::string& contents) {
-  const std::string path = testing::TempDir() + name;
+  std::string path = testing::TempDir() + name;
   std::ofstream file(path, std::ios::binary);
   file << contents;
   return path;
@@ -112,24 +114,28 @@ TEST(ReadConfigFile, AppliesEveryLineInOrder) {
   const std::string longPath(3000, 'p');
   const FileCase cases[] = {
       {"empty file", "", true, "", ""},
-      {"three cameras in line order",
-       "Input = \"c0\"\nInput = \"c1\"\nInput = \"c2\"\n", true, "camera[c0] camera[c1] camera[c2]", ""},
-      {"last value wins", "Width = 1\nWidth = 2\nOutput=\"a\"\nOutput=\"b\"", true, "sequence[b] Width=2", ""},
+      {"three cameras in line order", "Input = \"c0\"\nInput = \"c1\"\nInput = \"c2\"\n", true,
+       "camera[c0] camera[c1] camera[c2]", ""},
+      {"last value wins", "Width = 1\nWidth = 2\nOutput=\"a\"\nOutput=\"b\"", true,
+       "sequence[b] Width=2", ""},
       {"comments, blank lines and indentation",
-       "# Width = 1\n\n   \t# Width = 2\n  Width = 3\n\n\n\tHeight = 4\n", true, "Width=3 Height=4", ""},
+       "# Width = 1\n\n   \t# Width = 2\n  Width = 3\n\n\n\tHeight = 4\n", true, "Width=3 Height=4",
+       ""},
       {"a number sign inside a line is text", "Width = 5 # Height = 6\n", true, "Width=5", ""},
-      {"CRLF line ends", "Width = 7\r\nOutput = \"o.yuv\"\r\n", true, "sequence[o.yuv] Width=7", ""},
+      {"CRLF line ends", "Width = 7\r\nOutput = \"o.yuv\"\r\n", true, "sequence[o.yuv] Width=7",
+       ""},
       {"last line without a line end", "Width = 8\nHeight = 9", true, "Width=8 Height=9", ""},
       {"a NUL byte ends the line", std::string("Width = 10\0Height = 11\nNumGOP = 3\n", 34), true,
        "NumGOP=3 Width=10", ""},
-      {"a line that begins with NUL is skipped", std::string("\0Width = 1\nHeight = 12\n", 23), true,
-       "Height=12", ""},
+      {"a line that begins with NUL is skipped", std::string("\0Width = 1\nHeight = 12\n", 23),
+       true, "Height=12", ""},
       {"a very long comment, then settings", longComment + "Width = 13\n", true, "Width=13", ""},
       {"a very long path", "Output = \"" + longPath + "\"\nWidth = 14\n", true,
        "sequence[" + longPath + "] Width=14", ""},
-      {"settings before a failing line stay", "Width = 15\nwidth = 16\nHeight = 17\n", false, "Width=15",
-       kUnknown},
-      {"a line without equals fails silently", "Width = 18\nWidth 19\nHeight = 20\n", false, "Width=18", ""},
+      {"settings before a failing line stay", "Width = 15\nwidth = 16\nHeight = 17\n", false,
+       "Width=15", kUnknown},
+      {"a line without equals fails silently", "Width = 18\nWidth 19\nHeight = 20\n", false,
+       "Width=18", ""},
   };
   for (const FileCase& c : cases) {
     settings() = RunSettings{};
@@ -144,7 +150,8 @@ TEST(ReadConfigFile, AppliesEveryLineInOrder) {
 
 TEST(ReadConfigFile, FilesAccumulateInCommandLineOrder) {
   settings() = RunSettings{};
-  const std::string first = writeTempFile("first.cfg", "Input = \"a\"\nWidth = 1\nOutput = \"x\"\n");
+  const std::string first =
+      writeTempFile("first.cfg", "Input = \"a\"\nWidth = 1\nOutput = \"x\"\n");
   const std::string second = writeTempFile("second.cfg", "Input = \"b\"\nWidth = 2\n");
   ASSERT_TRUE(readConfigFile(first, kMerge));
   ASSERT_TRUE(readConfigFile(second, kMerge));

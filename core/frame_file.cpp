@@ -72,16 +72,10 @@ bool skipFrames(FrameFile& file, uint64_t frames, char* buffer, uint32_t frameSi
   const uint64_t offset = offsetOf(frames, frameSize);
   if (offset == 0) return true;
   switch (seekFromStart(file.handle, offset)) {
-    case SeekResult::kDone:
-      return true;
-    case SeekResult::kPastAnyEnd:
-      file.exhausted = true;
-      return true;
-    case SeekResult::kFailed:
-      writeLine(msg::kReadFailed);
-      return false;
-    case SeekResult::kUnseekable:
-      break;
+    case SeekResult::kDone: return true;
+    case SeekResult::kPastAnyEnd: file.exhausted = true; return true;
+    case SeekResult::kFailed: writeLine(msg::kReadFailed); return false;
+    case SeekResult::kUnseekable: break;
   }
   for (uint64_t skipped = 0; skipped < frames && !file.exhausted; ++skipped) {
     const int64_t got = readFully(file.handle, buffer, frameSize);

@@ -23,17 +23,21 @@ TEST(ComputeFrameSize, IsExactOrRefused) {
     bool inRange;
     uint32_t frameSize;
   } cases[] = {
-      {640, 480, true, 460800},         {352, 288, true, 152064},
-      {1920, 1080, true, 3110400},      {3, 3, true, 13},  // the halving rounds down
-      {0, 480, true, 0},                {640, 0, true, 0},
-      {2, 1431655765, true, 4294967295u},                // the largest frame
-      {2, 1431655766, false, 0},                         // one pixel pair more
-      {65536, 65536, false, 0},                          // P itself wraps in 32 bits
-      {4294967295u, 1, false, 0},                        // a configured -1
+      {640, 480, true, 460800},
+      {352, 288, true, 152064},
+      {1920, 1080, true, 3110400},
+      {3, 3, true, 13},  // the halving rounds down
+      {0, 480, true, 0},
+      {640, 0, true, 0},
+      {2, 1431655765, true, 4294967295u},  // the largest frame
+      {2, 1431655766, false, 0},           // one pixel pair more
+      {65536, 65536, false, 0},            // P itself wraps in 32 bits
+      {4294967295u, 1, false, 0},          // a configured -1
   };
   for (const auto& c : cases) {
     uint32_t frameSize = 0;
-    EXPECT_EQ(computeFrameSize(c.width, c.height, frameSize), c.inRange) << c.width << "x" << c.height;
+    EXPECT_EQ(computeFrameSize(c.width, c.height, frameSize), c.inRange)
+        << c.width << "x" << c.height;
     if (c.inRange) {
       EXPECT_EQ(frameSize, c.frameSize) << c.width << "x" << c.height;
     }

@@ -22,20 +22,23 @@ void drawFrame(const Picture& picture, int camera, int frame, std::vector<unsign
   const int w = picture.width;
   const int h = picture.height;
   unsigned char* luma = yuv.data();
-  unsigned char* cb = luma + w * h;
-  unsigned char* cr = cb + (w / 2) * (h / 2);
+  const size_t lumaSize = static_cast<size_t>(w) * h;
+  const size_t chromaSize = static_cast<size_t>(w / 2) * (h / 2);
+  unsigned char* cb = luma + lumaSize;
+  unsigned char* cr = cb + chromaSize;
   const int square = h / 6;
   const int left = (frame * 8) % (w - square);
   const int top = (camera * square * 3 / 2) % (h - square);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       const bool inSquare = x >= left && x < left + square && y >= top && y < top + square;
-      luma[y * w + x] = inSquare ? 235 : static_cast<unsigned char>(40 + ((x + y + frame * 4) % 128));
+      luma[y * w + x] =
+          inSquare ? 235 : static_cast<unsigned char>(40 + ((x + y + frame * 4) % 128));
     }
   }
   const unsigned char tintCb[] = {90, 160, 128, 200, 60};
   const unsigned char tintCr[] = {170, 90, 128, 60, 200};
-  for (int i = 0; i < (w / 2) * (h / 2); ++i) {
+  for (size_t i = 0; i < chromaSize; ++i) {
     cb[i] = tintCb[camera % 5];
     cr[i] = tintCr[camera % 5];
   }
@@ -67,8 +70,9 @@ int main(int argc, char** argv) {
   const Picture picture{argc > 4 ? std::atoi(argv[3]) : 352, argc > 4 ? std::atoi(argv[4]) : 288};
   if (cameras < 1 || frames < 0 || picture.width < 16 || picture.height < 16 || picture.width % 2 ||
       picture.height % 2) {
-    std::fprintf(stderr, "usage: make_sample_cameras [CAMERAS [FRAMES [WIDTH HEIGHT]]]\n"
-                         "       (WIDTH and HEIGHT even, at least 16)\n");
+    std::fprintf(stderr,
+                 "usage: make_sample_cameras [CAMERAS [FRAMES [WIDTH HEIGHT]]]\n"
+                 "       (WIDTH and HEIGHT even, at least 16)\n");
     return 2;
   }
   for (int camera = 0; camera < cameras; ++camera) {

@@ -8,11 +8,13 @@
 #                    status 77 skips the case (a machine without what it needs)
 #   check            optional: run last, to check the files left behind
 #   *.expected       any other: the file of that name must hold exactly this
-#   posix-only       optional: skipped where /dev/full, FIFOs and links are missing
+#   posix-only       optional: skipped for Windows builds (/dev/full, FIFOs,
+#                    ulimit and /proc are missing there)
 # Every file of the case is copied into the temporary folder first.
 #
 # Usage: run_case.sh CASE_DIR BIN_DIR [EMULATOR...]
 set -u
+tests_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 case_dir=$(cd "$1" && pwd) || exit 2
 bin_dir=$(cd "$2" && pwd) || exit 2
 shift 2
@@ -32,7 +34,7 @@ cd "$work" || exit 2
 
 mvweave() { "${emulator[@]}" "$bin_dir/mvweave$suffix" "$@"; }
 mvunweave() { "${emulator[@]}" "$bin_dir/mvunweave$suffix" "$@"; }
-source "$(dirname "${BASH_SOURCE[0]}")/case_helpers.sh"
+source "$tests_dir/case_helpers.sh"
 
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }

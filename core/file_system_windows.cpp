@@ -1,0 +1,89 @@
+// Windows implementation of the file calls: C runtime descriptors opened in
+// binary mode, 64-bit positioning, and file identities taken from the system
+// (volume serial number and file index), since names say nothing about links.
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+
+#include "file_system.h"
+
+namespace {
+
+// _read and _write take an unsigned int count.
+constexpr size_t kMaxCall = size_t{1} << 30;
+
+bool isDirectoryHandle(int fd) {
+  struct _stat64 info;
+  return _fstat64(fd, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR;
+}
+
+}  // namespace
+
+bool openForReading(const std::string& path, FileHandle& handle) {
+  const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  if (fd < 0) return false;
+  if (isDirectoryHandle(fd)) {
+    _close(fd);
+    return false;
+  }
+  handle = fd;
+  return true;
+}
+
+bool openForWriting(const std::string& path, FileHandle& handle) {
+  const int fd =
+      _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return false;
+  handle = fd;
+  return true;
+}
+
+bool identify(FileHandle handle, FileIdentity& identity) {
+  const HANDLE system = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
+  if (system == INVALID_HANDLE_VALUE) return false;
+  identity = FileIdentity{};
+  if (GetFileType(system) != FILE_TYPE_DISK) return true;  // console, pipe, device
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(system, &info)) return false;
+  identity.regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  identity.device = info.dwVolumeSerialNumber;
+  identity.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  return true;
+}
+
+bool truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
+  return !identity.regular || _chsize_s(handle, 0) == 0;
+}
+
+SeekResult seekFromStart(FileHandle handle, uint64_t offset) {
+  const HANDLE system = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
+  if (GetFileType(system) != FILE_TYPE_DISK) return SeekResult::kUnseekable;
+  if (offset > static_cast<uint64_t>(INT64_MAX)) return SeekResult::kPastAnyEnd;
+  if (_lseeki64(handle, static_cast<__int64>(offset), SEEK_SET) >= 0) return SeekResult::kDone;
+  return errno == EINVAL ? SeekResult::kPastAnyEnd : SeekResult::kFailed;
+}
+
+int64_t readSome(FileHandle handle, char* buffer, size_t size) {
+  if (size > kMaxCall) size = kMaxCall;
+  return _read(handle, buffer, static_cast<unsigned>(size));
+}
+
+int64_t writeSome(FileHandle handle, const char* buffer, size_t size) {
+  if (size > kMaxCall) size = kMaxCall;
+  return _write(handle, buffer, static_cast<unsigned>(size));
+}
+
+bool closeFile(FileHandle handle) { return _close(handle) == 0; }
+
+void adviseSequential(FileHandle) {}
+
+void raiseOpenFileLimit() {
+  // The C runtime's own cap on open files; the largest value it accepts.
+  for (int limit = 8192; limit >= 512 && _setmaxstdio(limit) == -1; limit /= 2) {
+  }
+}
