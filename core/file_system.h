@@ -1,7 +1,7 @@
 // The few operating-system file calls the runs need, behind one small
 // interface: open, identify, position, read, write, truncate and close raw
 // files by handle, with no buffering of their own (a frame is one call), plus
-// raising the limit on open files. file_system_posix.cpp implements it for
+// readying the process for many files and pipes. file_system_posix.cpp implements it for
 // Linux and other POSIX systems, file_system_windows.cpp for Windows.
 #ifndef MVWEAVE_CORE_FILE_SYSTEM_H
 #define MVWEAVE_CORE_FILE_SYSTEM_H
@@ -46,8 +46,10 @@ bool closeFile(FileHandle handle);
 // Tells the system that a file is read front to back.
 void adviseSequential(FileHandle handle);
 
-// Raises the number of files this process may hold open as far as the system
-// allows, so that rigs with many cameras work.
-void raiseOpenFileLimit();
+// Readies the process for a run: raises the number of files it may hold open
+// as far as the system allows, so that rigs with many cameras work, and makes
+// writing to a pipe whose reader has gone an ordinary write error rather than
+// a signal that ends the process without a message.
+void prepareProcess();
 
 #endif

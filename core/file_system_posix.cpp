@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <climits>
 
 #include "file_system.h"
@@ -101,7 +102,8 @@ void adviseSequential(FileHandle handle) {
 #endif
 }
 
-void raiseOpenFileLimit() {
+void prepareProcess() {
+  ::signal(SIGPIPE, SIG_IGN);
   struct rlimit limit;
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
   limit.rlim_cur = limit.rlim_max;

@@ -82,8 +82,9 @@ bool closeFile(FileHandle handle) { return _close(handle) == 0; }
 
 void adviseSequential(FileHandle) {}
 
-void raiseOpenFileLimit() {
-  // The C runtime's own cap on open files; the largest value it accepts.
+void prepareProcess() {
+  // The C runtime's own cap on open files: the largest value it accepts.
+  // (Windows has no broken-pipe signal: such a write simply fails.)
   for (int limit = 8192; limit >= 512 && _setmaxstdio(limit) == -1; limit /= 2) {
   }
 }

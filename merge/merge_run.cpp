@@ -58,7 +58,7 @@ bool closeFiles(RunSettings& run) {
 
 bool runMerge() {
   RunSettings& run = settings();
-  raiseOpenFileLimit();
+  prepareProcess();
   if (!openFiles(run)) return false;
   if (run.verbose) writeReport(run);
   return prepareFrameBuffer(run) && walkSchedule(scheduleOf(run), run.verbose, copyFromCamera) &&

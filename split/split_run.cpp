@@ -74,7 +74,7 @@ bool closeFiles(RunSettings& run) {
 
 bool runSplit() {
   RunSettings& run = settings();
-  raiseOpenFileLimit();
+  prepareProcess();
   if (!openFiles(run)) return false;
   if (run.verbose) writeReport(run);
   return prepareFrameBuffer(run) && walkSchedule(scheduleOf(run), run.verbose, copyToCamera) &&

@@ -8,9 +8,14 @@
 #                    status 77 skips the case (a machine without what it needs)
 #   check            optional: run last, to check the files left behind
 #   *.expected       any other: the file of that name must hold exactly this
+#   outputs          optional: name patterns of further files the command may
+#                    write, whose bytes the check script verifies
 #   posix-only       optional: skipped for Windows builds (/dev/full, FIFOs,
 #                    ulimit and /proc are missing there)
-# Every file of the case is copied into the temporary folder first.
+# Every file of the case is copied into the temporary folder first. Every
+# file there before the command must be unchanged after it, and every file
+# the command writes must be accounted for, unless an .expected file or the
+# outputs list says otherwise: the tools never touch what they only read.
 #
 # Usage: run_case.sh CASE_DIR BIN_DIR [EMULATOR...]
 set -u
@@ -49,6 +54,18 @@ if [ -f setup ]; then
   [ $setup_status = 0 ] || { echo "FAIL: setup"; exit 1; }
 fi
 
+# Fingerprints of every file: name, size and times, and a checksum of its
+# bytes when it is small enough to read quickly (large test files are sparse
+# and gigabytes long). A file that changed shows up in a line of its own.
+fingerprints() {
+  {
+    find . -type f ! -name '*.actual' -printf '%P %s %T@ %C@\n'
+    find . -type f ! -name '*.actual' -size -65537k -exec cksum {} + |
+      awk '{ sub("^[.]/", "", $3); print $3, "bytes", $1, $2 }'
+  } | LC_ALL=C sort
+}
+fingerprints > before.actual
+
 ( source ./cmd ) > stdout.actual 2> stderr.actual
 status=$?
 [ -n "$suffix" ] && sed -i 's/\r$//' stdout.actual stderr.actual
@@ -72,6 +89,24 @@ for expected in *.expected; do
     diff -u "$expected" "$produced" | head -n 40
   fi
 done
+
+accounted_for() {
+  local pattern
+  [ -e "$1.expected" ] && return 0
+  [ -f outputs ] || return 1
+  while read -r pattern; do
+    # shellcheck disable=SC2053
+    [[ $1 == $pattern ]] && return 0
+  done < outputs
+  return 1
+}
+fingerprints > after.actual
+while read -r file; do
+  accounted_for "$file" || fail "$file was changed (or removed) by the command"
+done < <(LC_ALL=C comm -23 before.actual after.actual | cut -d ' ' -f 1 | uniq)
+while read -r file; do
+  grep -q "^$file " before.actual || accounted_for "$file" || fail "$file was written, unexpectedly"
+done < <(LC_ALL=C comm -13 before.actual after.actual | cut -d ' ' -f 1 | uniq)
 
 if [ -f check ]; then
   ( source ./check ) || fail "check"
