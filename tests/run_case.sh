@@ -10,6 +10,7 @@
 #   *.expected       any other: the file of that name must hold exactly this
 #   outputs          optional: name patterns of further files the command may
 #                    write, whose bytes the check script verifies
+#   no-sanitizer     optional: skipped in sanitizer builds (MVWEAVE_SANITIZED set)
 #   posix-only       optional: skipped for Windows builds (/dev/full, FIFOs,
 #                    ulimit and /proc are missing there)
 # Every file of the case is copied into the temporary folder first. Every
@@ -29,6 +30,11 @@ suffix=""
 
 if [ -e "$case_dir/posix-only" ] && [ -n "$suffix" ]; then
   echo "skipped: needs a POSIX system"
+  exit 77
+fi
+
+if [ -e "$case_dir/no-sanitizer" ] && [ -n "${MVWEAVE_SANITIZED:-}" ]; then
+  echo "skipped: not with sanitizers"
   exit 77
 fi
 
