@@ -76,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!writeConfig(data, end)) std::abort();
 
   std::vector<const char*> argv;
+  argv.reserve(arguments.size());
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   settings() = RunSettings{};
   parseCommandLine(static_cast<int>(argv.size()), argv.data(), tool);
