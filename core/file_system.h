@@ -1,8 +1,9 @@
 // The few operating-system file calls the runs need, behind one small
 // interface: open, identify, position, read, write, truncate and close raw
 // files by handle, with no buffering of their own (a frame is one call), plus
-// readying the process for many files and pipes. file_system_posix.cpp implements it for
-// Linux and other POSIX systems, file_system_windows.cpp for Windows.
+// readying the process for many files and pipes. file_system_posix.cpp
+// implements it for Linux and other POSIX systems, file_system_windows.cpp
+// for Windows.
 #ifndef MVWEAVE_CORE_FILE_SYSTEM_H
 #define MVWEAVE_CORE_FILE_SYSTEM_H
 
