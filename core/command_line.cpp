@@ -2,7 +2,9 @@
 #include "command_line.h"
 
 #include <cstdio>
+#include <new>
 
+#include "file_system.h"
 #include "messages.h"
 #include "run_settings.h"
 
@@ -55,15 +57,22 @@ bool parseCommandLine(int argc, const char* const* argv, const ToolVariant& tool
 }
 
 int runTool(int argc, const char* const* argv, const ToolVariant& tool) {
+  prepareProcess();
   if (!initialiseFramework()) {
     std::fprintf(stderr, "%s\n", msg::kFrameworkFailed);
     return 0;
   }
   int status = 0;
-  if (argc < 2) {
-    printHelp(tool);
-  } else if (parseCommandLine(argc, argv, tool)) {
-    status = tool.run() ? 1 : 0;
+  try {
+    if (argc < 2) {
+      printHelp(tool);
+    } else if (parseCommandLine(argc, argv, tool)) {
+      status = tool.run() ? 1 : 0;
+    }
+  } catch (const std::bad_alloc&) {
+    // Paths and lists are the only other allocations; the frame buffer has
+    // a message of its own.
+    writeLine(msg::kOutOfMemory);
   }
   // Console text that cannot be delivered is not worth a failed run: the
   // files are what counts. Flushing here keeps the order of the streams.

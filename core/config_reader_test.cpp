@@ -136,6 +136,14 @@ TEST(ReadConfigFile, AppliesEveryLineInOrder) {
        "Width=15", kUnknown},
       {"a line without equals fails silently", "Width = 18\nWidth 19\nHeight = 20\n", false,
        "Width=18", ""},
+      {"a byte order mark before a comment", "\xEF\xBB\xBF# views\nWidth = 21\n", true, "Width=21",
+       ""},
+      {"a byte order mark alone", "\xEF\xBB\xBF", true, "", ""},
+      {"a byte order mark only at the very start", "Width = 22\n\xEF\xBB\xBF# x\n", false,
+       "Width=22", ""},
+      {"half a byte order mark is text", "\xEF\xBB# x\n", false, "", ""},
+      {"a keyword after a long key", std::string(70000, 'k') + "Height = 23\n", true, "Height=23",
+       ""},
   };
   for (const FileCase& c : cases) {
     settings() = RunSettings{};

@@ -14,13 +14,33 @@
 using FileHandle = int;
 constexpr FileHandle kNoFile = -1;
 
-// What tells two open files apart: two handles name the same file when both
-// are regular files with equal device and index.
+// What a handle refers to, to tell whether two handles reach one file. Regular
+// files and pipes (named or not) are told apart by device and index, block
+// devices by the device they stand for. Character devices (/dev/null, a
+// terminal) and anything else are never the same as another file.
+enum class FileKind { kRegular, kPipe, kBlockDevice, kOther };
+
 struct FileIdentity {
-  bool regular = false;
+  FileKind kind = FileKind::kOther;
   uint64_t device = 0;
   uint64_t index = 0;
+  uint64_t rawDevice = 0;  // the device a block device stands for
 };
+
+// True when both are one regular file or one block device: such a file must
+// not take the frames of two outputs. Pipes and character devices may.
+inline bool sameStorage(const FileIdentity& a, const FileIdentity& b) {
+  if (a.kind != b.kind) return false;
+  if (a.kind == FileKind::kBlockDevice) return a.rawDevice == b.rawDevice;
+  return a.kind == FileKind::kRegular && a.device == b.device && a.index == b.index;
+}
+
+// True when writing through one handle changes what the other reads: one
+// stored file, or one pipe.
+inline bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+  return sameStorage(a, b) || (a.kind == FileKind::kPipe && b.kind == FileKind::kPipe &&
+                               a.device == b.device && a.index == b.index);
+}
 
 // Opens an existing file for reading. A directory counts as not openable.
 bool openForReading(const std::string& path, FileHandle& handle);
@@ -47,10 +67,13 @@ bool closeFile(FileHandle handle);
 // Tells the system that a file is read front to back.
 void adviseSequential(FileHandle handle);
 
-// Readies the process for a run: raises the number of files it may hold open
-// as far as the system allows, so that rigs with many cameras work, and makes
-// writing to a pipe whose reader has gone an ordinary write error rather than
-// a signal that ends the process without a message.
+// Readies the process, first thing: standard input, output and error that
+// were closed are opened on the null device (else the first files opened
+// would take their places and receive console text); writing to a pipe whose
+// reader has gone and writing past the file-size limit become ordinary write
+// errors instead of signals that end the process without a word; and the
+// number of files the process may hold open is raised as far as the system
+// allows, so that rigs with many cameras work.
 void prepareProcess();
 
 #endif

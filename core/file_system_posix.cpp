@@ -46,14 +46,22 @@ bool openForWriting(const std::string& path, FileHandle& handle) {
 bool identify(FileHandle handle, FileIdentity& identity) {
   struct stat info;
   if (::fstat(handle, &info) != 0) return false;
-  identity.regular = S_ISREG(info.st_mode);
+  identity = FileIdentity{};
+  if (S_ISREG(info.st_mode)) {
+    identity.kind = FileKind::kRegular;
+  } else if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) {
+    identity.kind = FileKind::kPipe;
+  } else if (S_ISBLK(info.st_mode)) {
+    identity.kind = FileKind::kBlockDevice;
+    identity.rawDevice = static_cast<uint64_t>(info.st_rdev);
+  }
   identity.device = static_cast<uint64_t>(info.st_dev);
   identity.index = static_cast<uint64_t>(info.st_ino);
   return true;
 }
 
 bool truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
-  if (!identity.regular) return true;
+  if (identity.kind != FileKind::kRegular) return true;
   int result;
   do {
     result = ::ftruncate(handle, 0);
@@ -103,7 +111,12 @@ void adviseSequential(FileHandle handle) {
 }
 
 void prepareProcess() {
+  for (int standard = 0; standard <= 2; ++standard) {
+    // open() takes the lowest free descriptor, which is this one.
+    if (::fcntl(standard, F_GETFD) < 0 && errno == EBADF) ::open("/dev/null", O_RDWR);
+  }
   ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
   struct rlimit limit;
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
   limit.rlim_cur = limit.rlim_max;

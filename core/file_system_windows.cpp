@@ -47,17 +47,18 @@ bool identify(FileHandle handle, FileIdentity& identity) {
   const HANDLE system = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
   if (system == INVALID_HANDLE_VALUE) return false;
   identity = FileIdentity{};
-  if (GetFileType(system) != FILE_TYPE_DISK) return true;  // console, pipe, device
+  // Pipes have no identity to compare on Windows; consoles and devices never count.
+  if (GetFileType(system) != FILE_TYPE_DISK) return true;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(system, &info)) return false;
-  identity.regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) identity.kind = FileKind::kRegular;
   identity.device = info.dwVolumeSerialNumber;
   identity.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
   return true;
 }
 
 bool truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
-  return !identity.regular || _chsize_s(handle, 0) == 0;
+  return identity.kind != FileKind::kRegular || _chsize_s(handle, 0) == 0;
 }
 
 SeekResult seekFromStart(FileHandle handle, uint64_t offset) {

@@ -62,11 +62,6 @@ bool truncateOutput(FrameFile& file) {
   return true;
 }
 
-bool sameRegularFile(const FrameFile& a, const FrameFile& b) {
-  return a.identity.regular && b.identity.regular && a.identity.device == b.identity.device &&
-         a.identity.index == b.identity.index;
-}
-
 bool skipFrames(FrameFile& file, uint64_t frames, char* buffer, uint32_t frameSize) {
   file.positioned = true;
   const uint64_t offset = offsetOf(frames, frameSize);

@@ -27,9 +27,6 @@ bool openInput(FrameFile& file, const std::string& path);
 bool openOutput(FrameFile& file, const std::string& path);
 bool truncateOutput(FrameFile& file);
 
-// True when both name one regular file, through whatever path or link.
-bool sameRegularFile(const FrameFile& a, const FrameFile& b);
-
 // Moves a source to the start of frame `frames` (frames of frameSize bytes),
 // once, before its first read. A source that cannot be positioned (a pipe) is
 // read forward through the buffer instead.

@@ -22,6 +22,7 @@ constexpr const char kOutputIsInput[] = "ERROR: Output file is also an input fil
 constexpr const char kOutputNamedTwice[] = "ERROR: Output file is named more than once!";
 constexpr const char kFrameSizeOutOfRange[] = "ERROR: Frame size out of range!";
 constexpr const char kAllocationFailed[] = "ERROR: Could not allocate frame buffer!";
+constexpr const char kOutOfMemory[] = "ERROR: Out of memory!";
 constexpr const char kReadFailed[] = "ERROR: Could not read input file!";
 constexpr const char kWriteFailed[] = "ERROR: Could not write output file!";
 constexpr const char kInputTooShort[] =

@@ -12,6 +12,7 @@ RunSettings& settings() {
 
 bool computeFrameSize(uint32_t width, uint32_t height, uint32_t& frameSize) {
   const uint64_t pixels = static_cast<uint64_t>(width) * height;
+  if (pixels > UINT32_MAX) return false;  // and pixels + pixels / 2 cannot wrap
   const uint64_t bytes = pixels + pixels / 2;
   if (bytes > UINT32_MAX) return false;
   frameSize = static_cast<uint32_t>(bytes);
@@ -28,6 +29,34 @@ bool prepareFrameBuffer(RunSettings& run) {
   if (!run.frameBuffer) {
     writeLine(msg::kAllocationFailed);
     return false;
+  }
+  return true;
+}
+
+bool guardOutput(const RunSettings& run, const FrameFile& output,
+                 const std::vector<FrameFile>& inputs,
+                 const std::vector<FrameFile>& earlierOutputs) {
+  bool isInput = false;
+  for (const FrameFile& input : inputs)
+    isInput = isInput || sameFile(output.identity, input.identity);
+  for (const FileIdentity& config : run.configFiles)
+    isInput = isInput || sameFile(output.identity, config);
+  if (isInput) {
+    writeLine(msg::kOutputIsInput);
+    return false;
+  }
+  for (const FrameFile& earlier : earlierOutputs) {
+    if (sameStorage(output.identity, earlier.identity)) {
+      writeLine(msg::kOutputNamedTwice);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool truncateOutputs(std::vector<FrameFile>& outputs) {
+  for (FrameFile& output : outputs) {
+    if (!truncateOutput(output)) return false;
   }
   return true;
 }

@@ -31,6 +31,9 @@ struct RunSettings {
 
   bool verbose = false;
 
+  // Every configuration file read: an output must not overwrite one.
+  std::vector<FileIdentity> configFiles;
+
   // Filled by the run.
   uint32_t frameSize = 0;
   std::unique_ptr<char[]> frameBuffer;
@@ -48,5 +51,16 @@ bool computeFrameSize(uint32_t width, uint32_t height, uint32_t& frameSize);
 // Sets frameSize and allocates frameBuffer once per run; writes the message
 // and returns false when the size is out of range or memory is short.
 bool prepareFrameBuffer(RunSettings& run);
+
+// Writes "Output file is also an input file!" and returns false when the
+// output is one of the run's inputs or configuration files, or "named more
+// than once" when it is the storage of an earlier output.
+bool guardOutput(const RunSettings& run, const FrameFile& output,
+                 const std::vector<FrameFile>& inputs,
+                 const std::vector<FrameFile>& earlierOutputs);
+
+// Empties every output that is a regular file, in order: the last step
+// before the walk, once every check has passed.
+bool truncateOutputs(std::vector<FrameFile>& outputs);
 
 #endif

@@ -29,10 +29,12 @@ TEST(ComputeFrameSize, IsExactOrRefused) {
       {3, 3, true, 13},  // the halving rounds down
       {0, 480, true, 0},
       {640, 0, true, 0},
-      {2, 1431655765, true, 4294967295u},  // the largest frame
-      {2, 1431655766, false, 0},           // one pixel pair more
-      {65536, 65536, false, 0},            // P itself wraps in 32 bits
-      {4294967295u, 1, false, 0},          // a configured -1
+      {2, 1431655765, true, 4294967295u},    // the largest frame
+      {2, 1431655766, false, 0},             // one pixel pair more
+      {65536, 65536, false, 0},              // P itself wraps in 32 bits
+      {4294967295u, 1, false, 0},            // a configured -1
+      {2863575501u, 4294571377u, false, 0},  // P + P/2 wraps even in 64 bits
+      {4294967295u, 4294967295u, false, 0},
   };
   for (const auto& c : cases) {
     uint32_t frameSize = 0;

@@ -1,6 +1,6 @@
-// mvweave's run. Camera files are opened in camera order before the output
-// is touched, so a missing camera never costs an existing output file; the
-// output is refused when it is one of the cameras, before it is emptied.
+// mvweave's run. Camera files are opened in camera order, then the output,
+// which is refused when it is one of the inputs; it is emptied only once
+// every check has passed, so a failed run leaves an existing output as it was.
 #include "merge_run.h"
 
 #include <cstdio>
@@ -17,14 +17,8 @@ bool openFiles(RunSettings& run) {
   for (size_t c = 0; c < run.cameraPaths.size(); ++c) {
     if (!openInput(run.cameraFiles[c], run.cameraPaths[c])) return false;
   }
-  if (!openOutput(run.sequenceFile, run.sequencePath)) return false;
-  for (const FrameFile& camera : run.cameraFiles) {
-    if (sameRegularFile(run.sequenceFile, camera)) {
-      writeLine(msg::kOutputIsInput);
-      return false;
-    }
-  }
-  return truncateOutput(run.sequenceFile);
+  return openOutput(run.sequenceFile, run.sequencePath) &&
+         guardOutput(run, run.sequenceFile, run.cameraFiles, {});
 }
 
 void writeReport(const RunSettings& run) {
@@ -58,11 +52,10 @@ bool closeFiles(RunSettings& run) {
 
 bool runMerge() {
   RunSettings& run = settings();
-  prepareProcess();
   if (!openFiles(run)) return false;
   if (run.verbose) writeReport(run);
-  return prepareFrameBuffer(run) && walkSchedule(scheduleOf(run), run.verbose, copyFromCamera) &&
-         closeFiles(run);
+  return prepareFrameBuffer(run) && truncateOutput(run.sequenceFile) &&
+         walkSchedule(scheduleOf(run), run.verbose, copyFromCamera) && closeFiles(run);
 }
 
 const ToolVariant kMergeTool = {texts::kMergeHelp, texts::kMergeBanner, CameraKey::kInput,

@@ -1,6 +1,7 @@
-// mvunweave's run. Each camera file is checked before it is emptied: it must
-// not be the sequence being read, and a regular file may take only one
-// camera (devices such as /dev/null may repeat, to drop cameras).
+// mvunweave's run. Each camera file is checked as it is opened: it must not
+// be an input, and a regular file may take only one camera (/dev/null may
+// repeat, to drop cameras). Camera files are emptied only once every check
+// has passed, so a failed run leaves existing files as they were.
 #include "split_run.h"
 
 #include <cstdio>
@@ -12,27 +13,16 @@
 
 namespace {
 
-bool createCamera(RunSettings& run, size_t c) {
-  FrameFile& camera = run.cameraFiles[c];
-  if (!openOutput(camera, run.cameraPaths[c])) return false;
-  if (sameRegularFile(camera, run.sequenceFile)) {
-    writeLine(msg::kOutputIsInput);
-    return false;
-  }
-  for (size_t earlier = 0; earlier < c; ++earlier) {
-    if (sameRegularFile(camera, run.cameraFiles[earlier])) {
-      writeLine(msg::kOutputNamedTwice);
-      return false;
-    }
-  }
-  return truncateOutput(camera);
-}
-
 bool openFiles(RunSettings& run) {
   if (!openInput(run.sequenceFile, run.sequencePath)) return false;
-  run.cameraFiles.assign(run.cameraPaths.size(), FrameFile{});
-  for (size_t c = 0; c < run.cameraPaths.size(); ++c) {
-    if (!createCamera(run, c)) return false;
+  const std::vector<FrameFile> inputs(1, run.sequenceFile);
+  run.cameraFiles.clear();
+  run.cameraFiles.reserve(run.cameraPaths.size());
+  for (const std::string& path : run.cameraPaths) {
+    FrameFile camera;
+    if (!openOutput(camera, path) || !guardOutput(run, camera, inputs, run.cameraFiles))
+      return false;
+    run.cameraFiles.push_back(camera);
   }
   return true;
 }
@@ -74,11 +64,10 @@ bool closeFiles(RunSettings& run) {
 
 bool runSplit() {
   RunSettings& run = settings();
-  prepareProcess();
   if (!openFiles(run)) return false;
   if (run.verbose) writeReport(run);
-  return prepareFrameBuffer(run) && walkSchedule(scheduleOf(run), run.verbose, copyToCamera) &&
-         closeFiles(run);
+  return prepareFrameBuffer(run) && truncateOutputs(run.cameraFiles) &&
+         walkSchedule(scheduleOf(run), run.verbose, copyToCamera) && closeFiles(run);
 }
 
 const ToolVariant kSplitTool = {texts::kSplitHelp, texts::kSplitBanner, CameraKey::kOutput,
