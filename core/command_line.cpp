@@ -5,14 +5,10 @@
 #include <new>
 
 #include "file_system.h"
-#include "messages.h"
-#include "run_settings.h"
+
+namespace mvweave {
 
 namespace {
-
-// Stands in for the Windows application framework's start-up, which these
-// tools do not need; kept so that a failing start-up has its place.
-bool initialiseFramework() { return true; }
 
 enum class Switch { kHelp, kVerbose, kIllegal };
 
@@ -32,50 +28,55 @@ bool isSwitch(const char* argument) { return argument[0] == '-' || argument[0] =
 
 }  // namespace
 
-void printHelp(const ToolVariant& tool) { std::fputs(tool.helpText, stdout); }
+void printHelp(const Tool& tool, const Console& console) { std::fputs(tool.helpText, console.out); }
 
-bool parseCommandLine(int argc, const char* const* argv, const ToolVariant& tool) {
-  std::fputs("\n", stdout);
+bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, const Console& console,
+                      RunRequest& request, Status& status) {
+  std::fputs("\n", console.out);
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
     if (!isSwitch(argument)) {
-      if (!readConfigFile(argument, tool.cameraKey)) return false;
+      FileIdentity identity;
+      status = readConfigFile(argument, tool.cameraKey, request.settings, identity);
+      if (!status.ok()) return false;
+      request.configFiles.push_back(identity);
       continue;
     }
     switch (switchOf(argument)) {
-      case Switch::kHelp: printHelp(tool); return false;
+      case Switch::kHelp: printHelp(tool, console); return false;
       case Switch::kVerbose:
-        settings().verbose = true;
-        std::printf("%s\n\n", tool.banner);
+        request.settings.verbose = true;
+        std::fprintf(console.out, "%s\n\n", tool.banner);
         break;
-      case Switch::kIllegal:
-        std::printf("%s%s%s\n", msg::kIllegalOptionHead, argument, msg::kIllegalOptionTail);
-        return false;
+      case Switch::kIllegal: status = problemWith(Problem::kIllegalOption, argument); return false;
     }
   }
   return true;
 }
 
-int runTool(int argc, const char* const* argv, const ToolVariant& tool) {
+int runTool(int argc, const char* const* argv, const Tool& tool) {
   prepareProcess();
-  if (!initialiseFramework()) {
-    std::fprintf(stderr, "%s\n", msg::kFrameworkFailed);
-    return 0;
-  }
-  int status = 0;
+  const Console console{tool.name};
+  Status status;
+  bool completed = false;
   try {
+    RunRequest request;
     if (argc < 2) {
-      printHelp(tool);
-    } else if (parseCommandLine(argc, argv, tool)) {
-      status = tool.run() ? 1 : 0;
+      printHelp(tool, console);
+    } else if (parseCommandLine(argc, argv, tool, console, request, status)) {
+      status = runFrames(request, tool.direction, console);
+      completed = status.ok();
     }
   } catch (const std::bad_alloc&) {
-    // Paths and lists are the only other allocations; the frame buffer has
-    // a message of its own.
-    writeLine(msg::kOutOfMemory);
+    // Paths and lists are the only allocations besides the frame buffer,
+    // which has a message of its own.
+    status = problemWith(Problem::kOutOfMemory);
   }
+  report(status, console);
   // Console text that cannot be delivered is not worth a failed run: the
   // files are what counts. Flushing here keeps the order of the streams.
-  std::fflush(stdout);
-  return status;
+  std::fflush(console.out);
+  return completed ? 1 : 0;
 }
+
+}  // namespace mvweave

@@ -1,27 +1,35 @@
 // Where each tool starts: the entry procedure, the walk over the arguments,
-// the help text and the banner, and the exit status. The two tools differ only
-// in their ToolVariant: help text, banner, which path key lists the cameras,
-// and the run that follows an accepted command line.
+// the help text and the banner, and the exit status. The two tools differ
+// only in their Tool description.
 #ifndef MVWEAVE_CORE_COMMAND_LINE_H
 #define MVWEAVE_CORE_COMMAND_LINE_H
 
 #include "config_reader.h"
+#include "run.h"
+#include "status.h"
 
-struct ToolVariant {
+namespace mvweave {
+
+struct Tool {
+  const char* name;      // as standard error names it
   const char* helpText;  // written as it stands, line ends included
   const char* banner;    // one line, written without its line end
   CameraKey cameraKey;
-  bool (*run)();
+  Direction direction;
 };
 
-void printHelp(const ToolVariant& tool);
+void printHelp(const Tool& tool, const Console& console);
 
 // Walks the arguments left to right: switches act at once, every other
-// argument is a configuration file read at once. False when the tool stops.
-bool parseCommandLine(int argc, const char* const* argv, const ToolVariant& tool);
+// argument is a configuration file read at once into `request`. True when
+// the run may start; otherwise `status` says why not (kNone after the help).
+bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, const Console& console,
+                      RunRequest& request, Status& status);
 
 // The whole life of a tool; returns the exit status: 1 after a completed
 // run, 0 on every other path.
-int runTool(int argc, const char* const* argv, const ToolVariant& tool);
+int runTool(int argc, const char* const* argv, const Tool& tool);
+
+}  // namespace mvweave
 
 #endif

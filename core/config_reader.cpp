@@ -1,207 +1,18 @@
-// Reads configuration files into the settings record. A file is read in
-// chunks and every line is taken apart as its characters arrive, keeping
-// only what a setting needs: which keywords the key contains and the value
-// (a path, or the state of a number being read). A line of any length costs
-// no memory of its own unless it is a path, and a file that is not a
-// configuration at all (a raw video passed by mistake) is refused at its
-// first line without being stored. White space before a line (blank lines,
-// indentation, line ends) is skipped, a NUL byte ends a line's text, and a
-// UTF-8 byte order mark at the very start of the file is ignored.
+// Reads configuration files into the settings. A file is read in chunks and
+// split into lines as its bytes arrive; each line is handed to a SettingLine
+// character by character and never stored whole, so a file that is not a
+// configuration at all (a raw video passed by mistake) costs no memory and
+// is refused at its first line. White space before a line (blank lines,
+// indentation, line ends) is skipped, a line whose text begins with '#' is a
+// comment, a NUL byte ends a line's text, and a UTF-8 byte order mark at the
+// very start of the file is ignored.
 #include "config_reader.h"
 
-#include <cstring>
 #include <optional>
-#include <string_view>
 
-#include "file_system.h"
-#include "messages.h"
-#include "run_settings.h"
+namespace mvweave {
 
 namespace {
-
-// White space as the POSIX locale classifies it: space, \t \n \v \f \r.
-bool isWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-enum class Key {
-  kCameraPath,
-  kSequencePath,
-  kFirstFrm,
-  kGopLength,
-  kNumGop,
-  kNumFrm,
-  kWidth,
-  kHeight
-};
-
-struct Keyword {
-  std::string_view text;
-  Key key;
-};
-
-// The camera list key comes first; "GOPLength" is tested before "NumGOP", so
-// a key such as NumGOPLength counts as GOPLength.
-constexpr Keyword kMergeKeywords[] = {
-    {"Input", Key::kCameraPath},    {"Output", Key::kSequencePath}, {"FirstFrm", Key::kFirstFrm},
-    {"GOPLength", Key::kGopLength}, {"NumGOP", Key::kNumGop},       {"NumFrm", Key::kNumFrm},
-    {"Width", Key::kWidth},         {"Height", Key::kHeight},
-};
-constexpr Keyword kSplitKeywords[] = {
-    {"Output", Key::kCameraPath},   {"Input", Key::kSequencePath}, {"FirstFrm", Key::kFirstFrm},
-    {"GOPLength", Key::kGopLength}, {"NumGOP", Key::kNumGop},      {"NumFrm", Key::kNumFrm},
-    {"Width", Key::kWidth},         {"Height", Key::kHeight},
-};
-constexpr size_t kKeywordCount = sizeof kMergeKeywords / sizeof kMergeKeywords[0];
-constexpr size_t kLongestKeyword = 9;
-
-uint32_t* numberField(RunSettings& run, Key key) {
-  switch (key) {
-    case Key::kFirstFrm: return &run.firstFrm;
-    case Key::kGopLength: return &run.gopLength;
-    case Key::kNumGop: return &run.numGop;
-    case Key::kNumFrm: return &run.numFrm;
-    case Key::kWidth: return &run.width;
-    case Key::kHeight: return &run.height;
-    default: return nullptr;
-  }
-}
-
-// Reads a number value as its characters arrive, as the standard atoi does
-// on the trimmed value: optional white space and sign, then decimal digits up
-// to the first other character (none gives 0).
-class NumberReader {
- public:
-  void add(char c) {
-    switch (phase_) {
-      case Phase::kSpace:
-        if (isWhiteSpace(c)) return;
-        phase_ = Phase::kDigits;
-        if (c == '+' || c == '-') {
-          negative_ = c == '-';
-          return;
-        }
-        [[fallthrough]];
-      case Phase::kDigits:
-        if (c < '0' || c > '9') {
-          phase_ = Phase::kDone;
-          return;
-        }
-        magnitude_ = magnitude_ * 10 + (c - '0');
-        if (magnitude_ > kBeyond) magnitude_ = kBeyond;  // saturate; clamped below
-        return;
-      case Phase::kDone: return;
-    }
-  }
-
-  // Clamped to [-2147483648, 4294967295] and kept as its low 32 bits.
-  uint32_t value() const {
-    int64_t number = negative_ ? -magnitude_ : magnitude_;
-    if (number < INT32_MIN) number = INT32_MIN;
-    if (number > int64_t{UINT32_MAX}) number = UINT32_MAX;
-    return static_cast<uint32_t>(number);
-  }
-
- private:
-  static constexpr int64_t kBeyond = int64_t{UINT32_MAX} + 1;
-  enum class Phase { kSpace, kDigits, kDone } phase_ = Phase::kSpace;
-  bool negative_ = false;
-  int64_t magnitude_ = 0;
-};
-
-// One setting line, fed character by character (its line end and anything
-// after a NUL byte excluded). add() and finish() return false when the line
-// stops the tool, after writing the message where there is one.
-class SettingLine {
- public:
-  explicit SettingLine(CameraKey cameraKey)
-      : keywords_(cameraKey == CameraKey::kInput ? kMergeKeywords : kSplitKeywords) {}
-
-  bool add(char c) {
-    if (!sawEquals_) {
-      if (c != '=') {
-        addToKey(c);
-        return true;
-      }
-      sawEquals_ = true;
-      return chooseKey();
-    }
-    if (isPath()) {
-      addToPath(c);
-    } else {
-      number_.add(c);
-    }
-    return true;
-  }
-
-  bool finish(RunSettings& run) {
-    if (!sawEquals_) return false;  // a line without '=' stops the tool silently
-    if (key_ == Key::kCameraPath) {
-      run.cameraPaths.push_back(pathValue());
-    } else if (key_ == Key::kSequencePath) {
-      run.sequencePath = pathValue();
-    } else {
-      *numberField(run, key_) = number_.value();
-    }
-    return true;
-  }
-
- private:
-  // A keyword is in the key when it ends at some character of it: the last
-  // few characters are kept, and compared when one could end a keyword.
-  void addToKey(char c) {
-    std::memmove(window_, window_ + 1, kLongestKeyword - 1);
-    window_[kLongestKeyword - 1] = c;
-    if (keyLength_ < kLongestKeyword) ++keyLength_;
-    for (size_t k = 0; k < kKeywordCount; ++k) {
-      const std::string_view keyword = keywords_[k].text;
-      if (keyword.back() == c && keyword.size() <= keyLength_ &&
-          keyword == std::string_view(window_ + kLongestKeyword - keyword.size(), keyword.size())) {
-        found_[k] = true;
-      }
-    }
-  }
-
-  // The first keyword of the tool's order that the key contains.
-  bool chooseKey() {
-    for (size_t k = 0; k < kKeywordCount; ++k) {
-      if (found_[k]) {
-        key_ = keywords_[k].key;
-        return true;
-      }
-    }
-    writeLine(msg::kUnknownIdentifier);
-    return false;
-  }
-
-  bool isPath() const { return key_ == Key::kCameraPath || key_ == Key::kSequencePath; }
-
-  // The path is the text strictly between the first and the last double
-  // quote: everything after the first is kept, then cut back to the last.
-  void addToPath(char c) {
-    if (!openedQuote_) {
-      openedQuote_ = c == '"';
-      return;
-    }
-    if (c == '"') closingQuote_ = path_.size();
-    path_.push_back(c);
-  }
-
-  std::string pathValue() {
-    if (closingQuote_ == std::string::npos) return std::string();
-    path_.resize(closingQuote_);
-    return std::move(path_);
-  }
-
-  const Keyword* keywords_;
-  char window_[kLongestKeyword] = {};
-  size_t keyLength_ = 0;  // counted up to the window's size
-  bool found_[kKeywordCount] = {};
-  bool sawEquals_ = false;
-  Key key_ = Key::kWidth;
-  bool openedQuote_ = false;
-  size_t closingQuote_ = std::string::npos;
-  std::string path_;
-  NumberReader number_;
-};
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr size_t kByteOrderMarkLength = 3;
@@ -209,7 +20,11 @@ constexpr size_t kByteOrderMarkLength = 3;
 // Splits a file into lines as its bytes arrive and applies each line.
 class LineSplitter {
  public:
-  LineSplitter(CameraKey cameraKey, RunSettings& run) : cameraKey_(cameraKey), run_(run) {}
+  LineSplitter(const std::string& path, CameraKey cameraKey, RunSettings& settings)
+      : path_(path), cameraKey_(cameraKey), settings_(settings) {}
+
+  // What stops the tool, once a line does; kNone until then.
+  const Status& status() const { return status_; }
 
   // False as soon as a line stops the tool.
   bool add(char c) {
@@ -232,16 +47,18 @@ class LineSplitter {
 
  private:
   bool addToLine(char c) {
+    if (c == '\n') ++lineNumber_;
     if (!line_) {
       if (isWhiteSpace(c)) return true;  // between lines
       line_.emplace(cameraKey_);
       textState_ = Text::kEmpty;
+      settingLine_ = lineNumber_ + 1;
     }
     if (c == '\n') {
       const bool ignored = textState_ == Text::kEmpty || textState_ == Text::kComment;
-      const bool applied = ignored || line_->finish(run_);
+      const bool goOn = accept(ignored ? Problem::kNone : line_->finish(settings_));
       line_.reset();
-      return applied;
+      return goOn;
     }
     switch (textState_) {
       case Text::kEmpty:
@@ -256,67 +73,64 @@ class LineSplitter {
           return true;
         }
         textState_ = Text::kSetting;
-        return line_->add(c);
+        return accept(line_->add(c));
       case Text::kComment:
       case Text::kEnded: return true;
     }
     return true;
   }
 
+  // Records what stops the tool; false when something does.
+  bool accept(Problem problem) {
+    if (problem == Problem::kNone) return true;
+    status_ = problemWith(problem, path_);
+    status_.line = settingLine_;
+    if (problem == Problem::kUnknownKey) status_.detail = line_->keyText();
+    return false;
+  }
+
   // kEmpty: no text yet. A line ignored as a whole (a comment, or a NUL
   // byte first) is kComment; kEnded: a NUL byte ended the text.
   enum class Text { kEmpty, kSetting, kComment, kEnded };
 
+  const std::string& path_;
   CameraKey cameraKey_;
-  RunSettings& run_;
+  RunSettings& settings_;
+  Status status_;
   size_t markMatched_ = 0;
+  uint64_t lineNumber_ = 0;   // line ends seen
+  uint64_t settingLine_ = 0;  // the number of the line being read, from 1
   std::optional<SettingLine> line_;
   Text textState_ = Text::kEmpty;
 };
 
 }  // namespace
 
-bool readConfigFile(const std::string& path, CameraKey cameraKey) {
-  if (path.empty()) return false;
-  RunSettings& run = settings();
-  FileHandle file;
-  FileIdentity identity;
-  if (!openForReading(path, file) || !identify(file, identity)) {
-    writeLine(msg::kOpenConfigFailed);
-    return false;
+Status readConfigFile(const std::string& path, CameraKey cameraKey, RunSettings& settings,
+                      FileIdentity& identity) {
+  if (path.empty()) return problemWith(Problem::kEmptyConfigPath);
+  FileHandle handle = kNoFile;
+  OsError error = openForReading(path, handle);
+  if (error != 0) return problemWith(Problem::kOpenConfig, path, error);
+  const OpenFile file(handle);  // read only: nothing can be lost at close
+  if ((error = identify(handle, identity)) != 0) {
+    return problemWith(Problem::kOpenConfig, path, error);
   }
-  run.configFiles.push_back(identity);
-  LineSplitter lines(cameraKey, run);
+
+  LineSplitter lines(path, cameraKey, settings);
   char chunk[64 * 1024];
-  bool applied = true;
   for (;;) {
-    const int64_t got = readSome(file, chunk, sizeof chunk);
-    if (got < 0) {
-      writeLine(msg::kOpenConfigFailed);
-      applied = false;
-      break;
+    size_t got = 0;
+    if ((error = readSome(handle, chunk, sizeof chunk, got)) != 0) {
+      return problemWith(Problem::kOpenConfig, path, error);
     }
-    if (got == 0) {
-      applied = lines.finish();
-      break;
+    if (got == 0) break;
+    for (size_t i = 0; i < got; ++i) {
+      if (!lines.add(chunk[i])) return lines.status();
     }
-    for (int64_t i = 0; i < got && applied; ++i) applied = lines.add(chunk[i]);
-    if (!applied) break;
   }
-  closeFile(file);  // read-only: nothing can be lost at close
-  return applied;
+  lines.finish();
+  return lines.status();
 }
 
-uint32_t parseNumber(const std::string& value) {
-  NumberReader number;
-  for (char c : value) number.add(c);
-  return number.value();
-}
-
-bool parseConfigLine(const std::string& line, CameraKey cameraKey) {
-  SettingLine setting(cameraKey);
-  for (char c : line) {
-    if (!setting.add(c)) return false;
-  }
-  return setting.finish(settings());
-}
+}  // namespace mvweave

@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
-#include "messages.h"
 #include "run_settings.h"
 
+namespace mvweave {
 namespace {
 
 // The settings that differ from a fresh record, in a fixed compact form, so
@@ -36,61 +35,59 @@ std::string changes(const RunSettings& run) {
 struct LineCase {
   std::string line;
   CameraKey cameraKey;
-  bool accepted;
+  Problem problem;
   std::string changes;
-  std::string output;
 };
 
-const std::string kUnknown = std::string(msg::kUnknownIdentifier) + "\n";
+constexpr Problem kApplied = Problem::kNone;
+constexpr Problem kUnknown = Problem::kUnknownKey;
+constexpr Problem kNoEquals = Problem::kNoEquals;
 constexpr CameraKey kMerge = CameraKey::kInput;
 constexpr CameraKey kSplit = CameraKey::kOutput;
 
 TEST(ParseConfigLine, AppliesOneLine) {
   const LineCase cases[] = {
       // Path keys: between the first and the last double quote, nothing escaped.
-      {"Input = \"cam0.yuv\"", kMerge, true, "camera[cam0.yuv]", ""},
-      {"Output = \"out.yuv\"", kMerge, true, "sequence[out.yuv]", ""},
-      {"Input = \"in.yuv\"", kSplit, true, "sequence[in.yuv]", ""},
-      {"Output = \"cam0.yuv\"", kSplit, true, "camera[cam0.yuv]", ""},
-      {"Input = \"a.yuv\" \"b.yuv\"", kMerge, true, "camera[a.yuv\" \"b.yuv]", ""},
-      {"Input = \"a#b.yuv\" # see \"notes\"", kMerge, true, "camera[a#b.yuv\" # see \"notes]", ""},
-      {"Input = cam0.yuv", kMerge, true, "camera[]", ""},
-      {"Input = \"cam0.yuv", kMerge, true, "camera[]", ""},
-      {"Input = \"\"", kMerge, true, "camera[]", ""},
-      {"Input=\"C:\\video\\cam 0.yuv\"\r", kMerge, true, "camera[C:\\video\\cam 0.yuv]", ""},
+      {"Input = \"cam0.yuv\"", kMerge, kApplied, "camera[cam0.yuv]"},
+      {"Output = \"out.yuv\"", kMerge, kApplied, "sequence[out.yuv]"},
+      {"Input = \"in.yuv\"", kSplit, kApplied, "sequence[in.yuv]"},
+      {"Output = \"cam0.yuv\"", kSplit, kApplied, "camera[cam0.yuv]"},
+      {"Input = \"a.yuv\" \"b.yuv\"", kMerge, kApplied, "camera[a.yuv\" \"b.yuv]"},
+      {"Input = \"a#b.yuv\" # see \"notes\"", kMerge, kApplied, "camera[a#b.yuv\" # see \"notes]"},
+      {"Input = cam0.yuv", kMerge, kApplied, "camera[]"},
+      {"Input = \"cam0.yuv", kMerge, kApplied, "camera[]"},
+      {"Input = \"\"", kMerge, kApplied, "camera[]"},
+      {"Input=\"C:\\video\\cam 0.yuv\"\r", kMerge, kApplied, "camera[C:\\video\\cam 0.yuv]"},
       // Keywords are found as substrings, in each tool's order.
-      {"InputFile = \"x\"", kMerge, true, "camera[x]", ""},
-      {"OutputInput = \"x\"", kMerge, true, "camera[x]", ""},
-      {"OutputInput = \"x\"", kSplit, true, "camera[x]", ""},
-      {"NumGOPLength = 3", kMerge, true, "GOPLength=3", ""},
-      {"my Width of picture = 3", kMerge, true, "Width=3", ""},
-      {"width = 352", kMerge, false, "", kUnknown},
-      {"= 352", kMerge, false, "", kUnknown},
-      {"Width 352", kMerge, false, "", ""},
+      {"InputFile = \"x\"", kMerge, kApplied, "camera[x]"},
+      {"OutputInput = \"x\"", kMerge, kApplied, "camera[x]"},
+      {"OutputInput = \"x\"", kSplit, kApplied, "camera[x]"},
+      {"NumGOPLength = 3", kMerge, kApplied, "GOPLength=3"},
+      {"my Width of picture = 3", kMerge, kApplied, "Width=3"},
+      {"width = 352", kMerge, kUnknown, ""},
+      {"= 352", kMerge, kUnknown, ""},
+      {"Width 352", kMerge, kNoEquals, ""},
       // Numbers: trimmed, then converted like atoi, stored as 32 bits.
-      {"Width = 352 # CIF", kMerge, true, "Width=352", ""},
-      {"Height=288", kMerge, true, "Height=288", ""},
-      {"Width = \"352\"", kMerge, true, "Width=0", ""},
-      {"Width = CIF", kMerge, true, "Width=0", ""},
-      {"Width = ", kMerge, true, "Width=0", ""},
-      {"FirstFrm = -1", kMerge, true, "FirstFrm=4294967295", ""},
-      {"FirstFrm = -2", kMerge, true, "FirstFrm=4294967294", ""},
-      {"NumFrm = +25\r", kMerge, true, "NumFrm=25", ""},
-      {"NumFrm = 4294967295", kMerge, true, "NumFrm=4294967295", ""},
-      {"NumFrm = 9999999999", kMerge, true, "NumFrm=4294967295", ""},
-      {"NumFrm = 99999999999999999999999", kMerge, true, "NumFrm=4294967295", ""},
-      {"NumFrm = -2147483648", kMerge, true, "NumFrm=2147483648", ""},
-      {"NumFrm = -9999999999", kMerge, true, "NumFrm=2147483648", ""},
-      {"NumGOP = 0", kMerge, true, "NumGOP=0", ""},
-      {"NumGOP = 12=3", kMerge, true, "NumGOP=12", ""},
+      {"Width = 352 # CIF", kMerge, kApplied, "Width=352"},
+      {"Height=288", kMerge, kApplied, "Height=288"},
+      {"Width = \"352\"", kMerge, kApplied, "Width=0"},
+      {"Width = CIF", kMerge, kApplied, "Width=0"},
+      {"Width = ", kMerge, kApplied, "Width=0"},
+      {"FirstFrm = -1", kMerge, kApplied, "FirstFrm=4294967295"},
+      {"FirstFrm = -2", kMerge, kApplied, "FirstFrm=4294967294"},
+      {"NumFrm = +25\r", kMerge, kApplied, "NumFrm=25"},
+      {"NumFrm = 4294967295", kMerge, kApplied, "NumFrm=4294967295"},
+      {"NumFrm = 9999999999", kMerge, kApplied, "NumFrm=4294967295"},
+      {"NumFrm = 99999999999999999999999", kMerge, kApplied, "NumFrm=4294967295"},
+      {"NumFrm = -2147483648", kMerge, kApplied, "NumFrm=2147483648"},
+      {"NumFrm = -9999999999", kMerge, kApplied, "NumFrm=2147483648"},
+      {"NumGOP = 0", kMerge, kApplied, "NumGOP=0"},
+      {"NumGOP = 12=3", kMerge, kApplied, "NumGOP=12"},
   };
   for (const LineCase& c : cases) {
-    settings() = RunSettings{};
-    testing::internal::CaptureStdout();
-    const bool accepted = parseConfigLine(c.line, c.cameraKey);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.output) << c.line;
-    EXPECT_EQ(accepted, c.accepted) << c.line;
-    EXPECT_EQ(changes(settings()), c.changes) << c.line;
+    RunSettings settings;
+    EXPECT_EQ(parseConfigLine(c.line, c.cameraKey, settings).problem, c.problem) << c.line;
+    EXPECT_EQ(changes(settings), c.changes) << c.line;
   }
 }
 
@@ -104,83 +101,95 @@ std::string writeTempFile(const std::string& name, const std::string& contents) 
 struct FileCase {
   const char* what;
   std::string contents;
-  bool accepted;
+  Problem problem;
+  uint64_t line;  // of the problem
   std::string changes;
-  std::string output;
 };
 
 TEST(ReadConfigFile, AppliesEveryLineInOrder) {
   const std::string longComment = "#" + std::string(5000, 'x') + "\n";
   const std::string longPath(3000, 'p');
   const FileCase cases[] = {
-      {"empty file", "", true, "", ""},
-      {"three cameras in line order", "Input = \"c0\"\nInput = \"c1\"\nInput = \"c2\"\n", true,
-       "camera[c0] camera[c1] camera[c2]", ""},
-      {"last value wins", "Width = 1\nWidth = 2\nOutput=\"a\"\nOutput=\"b\"", true,
-       "sequence[b] Width=2", ""},
+      {"empty file", "", kApplied, 0, ""},
+      {"three cameras in line order", "Input = \"c0\"\nInput = \"c1\"\nInput = \"c2\"\n", kApplied,
+       0, "camera[c0] camera[c1] camera[c2]"},
+      {"last value wins", "Width = 1\nWidth = 2\nOutput=\"a\"\nOutput=\"b\"", kApplied, 0,
+       "sequence[b] Width=2"},
       {"comments, blank lines and indentation",
-       "# Width = 1\n\n   \t# Width = 2\n  Width = 3\n\n\n\tHeight = 4\n", true, "Width=3 Height=4",
-       ""},
-      {"a number sign inside a line is text", "Width = 5 # Height = 6\n", true, "Width=5", ""},
-      {"CRLF line ends", "Width = 7\r\nOutput = \"o.yuv\"\r\n", true, "sequence[o.yuv] Width=7",
-       ""},
-      {"last line without a line end", "Width = 8\nHeight = 9", true, "Width=8 Height=9", ""},
-      {"a NUL byte ends the line", std::string("Width = 10\0Height = 11\nNumGOP = 3\n", 34), true,
-       "NumGOP=3 Width=10", ""},
+       "# Width = 1\n\n   \t# Width = 2\n  Width = 3\n\n\n\tHeight = 4\n", kApplied, 0,
+       "Width=3 Height=4"},
+      {"a number sign inside a line is text", "Width = 5 # Height = 6\n", kApplied, 0, "Width=5"},
+      {"CRLF line ends", "Width = 7\r\nOutput = \"o.yuv\"\r\n", kApplied, 0,
+       "sequence[o.yuv] Width=7"},
+      {"last line without a line end", "Width = 8\nHeight = 9", kApplied, 0, "Width=8 Height=9"},
+      {"a NUL byte ends the line", std::string("Width = 10\0Height = 11\nNumGOP = 3\n", 34),
+       kApplied, 0, "NumGOP=3 Width=10"},
       {"a line that begins with NUL is skipped", std::string("\0Width = 1\nHeight = 12\n", 23),
-       true, "Height=12", ""},
-      {"a very long comment, then settings", longComment + "Width = 13\n", true, "Width=13", ""},
-      {"a very long path", "Output = \"" + longPath + "\"\nWidth = 14\n", true,
-       "sequence[" + longPath + "] Width=14", ""},
-      {"settings before a failing line stay", "Width = 15\nwidth = 16\nHeight = 17\n", false,
-       "Width=15", kUnknown},
-      {"a line without equals fails silently", "Width = 18\nWidth 19\nHeight = 20\n", false,
-       "Width=18", ""},
-      {"a byte order mark before a comment", "\xEF\xBB\xBF# views\nWidth = 21\n", true, "Width=21",
-       ""},
-      {"a byte order mark alone", "\xEF\xBB\xBF", true, "", ""},
-      {"a byte order mark only at the very start", "Width = 22\n\xEF\xBB\xBF# x\n", false,
-       "Width=22", ""},
-      {"half a byte order mark is text", "\xEF\xBB# x\n", false, "", ""},
-      {"a keyword after a long key", std::string(70000, 'k') + "Height = 23\n", true, "Height=23",
-       ""},
+       kApplied, 0, "Height=12"},
+      {"a very long comment, then settings", longComment + "Width = 13\n", kApplied, 0, "Width=13"},
+      {"a very long path", "Output = \"" + longPath + "\"\nWidth = 14\n", kApplied, 0,
+       "sequence[" + longPath + "] Width=14"},
+      {"settings before a failing line stay", "Width = 15\nwidth = 16\nHeight = 17\n", kUnknown, 2,
+       "Width=15"},
+      {"a line without equals fails silently", "Width = 18\nWidth 19\nHeight = 20\n", kNoEquals, 2,
+       "Width=18"},
+      {"a byte order mark before a comment", "\xEF\xBB\xBF# views\nWidth = 21\n", kApplied, 0,
+       "Width=21"},
+      {"a byte order mark alone", "\xEF\xBB\xBF", kApplied, 0, ""},
+      {"a byte order mark only at the very start", "Width = 22\n\xEF\xBB\xBF# x\n", kNoEquals, 2,
+       "Width=22"},
+      {"half a byte order mark is text", "\xEF\xBB# x\n", kNoEquals, 1, ""},
+      {"lines are counted from 1, blank ones too", "\n\n  # c\r\n\tWidht = 1\n", kUnknown, 4, ""},
+      {"a keyword after a long key", std::string(70000, 'k') + "Height = 23\n", kApplied, 0,
+       "Height=23"},
   };
   for (const FileCase& c : cases) {
-    settings() = RunSettings{};
+    RunSettings settings;
+    FileIdentity identity;
     const std::string path = writeTempFile("config_reader_test.cfg", c.contents);
-    testing::internal::CaptureStdout();
-    const bool accepted = readConfigFile(path, kMerge);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.output) << c.what;
-    EXPECT_EQ(accepted, c.accepted) << c.what;
-    EXPECT_EQ(changes(settings()), c.changes) << c.what;
+    const Status status = readConfigFile(path, kMerge, settings, identity);
+    EXPECT_EQ(status.problem, c.problem) << c.what;
+    EXPECT_EQ(status.line, c.line) << c.what;
+    if (!status.ok()) {
+      EXPECT_EQ(status.subject, path) << c.what;
+    }
+    EXPECT_EQ(changes(settings), c.changes) << c.what;
   }
 }
 
 TEST(ReadConfigFile, FilesAccumulateInCommandLineOrder) {
-  settings() = RunSettings{};
+  RunSettings settings;
+  FileIdentity identity;
   const std::string first =
       writeTempFile("first.cfg", "Input = \"a\"\nWidth = 1\nOutput = \"x\"\n");
   const std::string second = writeTempFile("second.cfg", "Input = \"b\"\nWidth = 2\n");
-  ASSERT_TRUE(readConfigFile(first, kMerge));
-  ASSERT_TRUE(readConfigFile(second, kMerge));
-  EXPECT_EQ(changes(settings()), "camera[a] camera[b] sequence[x] Width=2");
+  ASSERT_TRUE(readConfigFile(first, kMerge, settings, identity).ok());
+  ASSERT_TRUE(readConfigFile(second, kMerge, settings, identity).ok());
+  EXPECT_EQ(changes(settings), "camera[a] camera[b] sequence[x] Width=2");
+}
+
+TEST(ParseConfigLine, NamesTheUnknownKey) {
+  RunSettings settings;
+  EXPECT_EQ(parseConfigLine("  Widht  = 352", kMerge, settings).detail, "Widht");
+  EXPECT_EQ(parseConfigLine(std::string(100, 'k') + "=1", kMerge, settings).detail,
+            std::string(64, 'k') + "...");
 }
 
 TEST(ReadConfigFile, RefusesWhatCannotBeRead) {
-  const std::string opened = std::string(msg::kOpenConfigFailed) + "\n";
   const struct {
     std::string path;
-    std::string output;
+    Problem problem;
   } cases[] = {
-      {"", ""},  // no message and no file system access
-      {testing::TempDir() + "no-such-file.cfg", opened},
-      {testing::TempDir(), opened},  // a directory
+      {"", Problem::kEmptyConfigPath},  // without touching the file system
+      {testing::TempDir() + "no-such-file.cfg", Problem::kOpenConfig},
+      {testing::TempDir(), Problem::kOpenConfig},  // a directory
   };
   for (const auto& c : cases) {
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(readConfigFile(c.path, kMerge)) << c.path;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.output) << c.path;
+    RunSettings settings;
+    FileIdentity identity;
+    EXPECT_EQ(readConfigFile(c.path, kMerge, settings, identity).problem, c.problem) << c.path;
   }
 }
 
 }  // namespace
+}  // namespace mvweave

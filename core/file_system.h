@@ -1,9 +1,9 @@
 // The few operating-system file calls the runs need, behind one small
 // interface: open, identify, position, read, write, truncate and close raw
 // files by handle, with no buffering of their own (a frame is one call), plus
-// readying the process for many files and pipes. file_system_posix.cpp
-// implements it for Linux and other POSIX systems, file_system_windows.cpp
-// for Windows.
+// readying the process. Every call that can fail returns the system's error
+// number, 0 when it succeeded. file_system_posix.cpp implements it for Linux
+// and other POSIX systems, file_system_windows.cpp for Windows.
 #ifndef MVWEAVE_CORE_FILE_SYSTEM_H
 #define MVWEAVE_CORE_FILE_SYSTEM_H
 
@@ -11,8 +11,11 @@
 #include <cstdint>
 #include <string>
 
+namespace mvweave {
+
 using FileHandle = int;
 constexpr FileHandle kNoFile = -1;
+using OsError = int;  // errno values; 0 for success
 
 // What a handle refers to, to tell whether two handles reach one file. Regular
 // files and pipes (named or not) are told apart by device and index, block
@@ -42,27 +45,61 @@ inline bool sameFile(const FileIdentity& a, const FileIdentity& b) {
                                a.device == b.device && a.index == b.index);
 }
 
-// Opens an existing file for reading. A directory counts as not openable.
-bool openForReading(const std::string& path, FileHandle& handle);
+// Opens an existing file for reading. A directory counts as not openable
+// (EISDIR).
+OsError openForReading(const std::string& path, FileHandle& handle);
 
 // Opens a file for writing, creating it when missing but keeping its
 // contents, so the caller can still refuse it before truncating.
-bool openForWriting(const std::string& path, FileHandle& handle);
+OsError openForWriting(const std::string& path, FileHandle& handle);
 
-bool identify(FileHandle handle, FileIdentity& identity);
+OsError identify(FileHandle handle, FileIdentity& identity);
 
 // Empties a regular file; other files (devices, pipes) are left as they are.
-bool truncateIfRegular(FileHandle handle, const FileIdentity& identity);
+OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity);
 
 enum class SeekResult { kDone, kUnseekable, kPastAnyEnd, kFailed };
-SeekResult seekFromStart(FileHandle handle, uint64_t offset);
+SeekResult seekFromStart(FileHandle handle, uint64_t offset, OsError& error);
 
-// One read or write call: the byte count moved, 0 at end of file, -1 on error.
+// One read or write call: `moved` is the byte count, 0 at the end of a file.
 // Interrupted calls are repeated.
-int64_t readSome(FileHandle handle, char* buffer, size_t size);
-int64_t writeSome(FileHandle handle, const char* buffer, size_t size);
+OsError readSome(FileHandle handle, char* buffer, size_t size, size_t& moved);
+OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& moved);
 
-bool closeFile(FileHandle handle);
+OsError closeFile(FileHandle handle);
+
+// An open handle that closes itself when it goes out of scope. Closing can
+// lose written data, so writers call close() and check it; the destructor
+// only closes what a failed run leaves open.
+class OpenFile {
+ public:
+  OpenFile() = default;
+  explicit OpenFile(FileHandle handle) : handle_(handle) {}
+  OpenFile(OpenFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoFile; }
+  OpenFile& operator=(OpenFile&& other) noexcept {
+    if (this != &other) {
+      close();
+      handle_ = other.handle_;
+      other.handle_ = kNoFile;
+    }
+    return *this;
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  ~OpenFile() { close(); }
+
+  FileHandle get() const { return handle_; }
+
+  OsError close() {
+    if (handle_ == kNoFile) return 0;
+    const OsError error = closeFile(handle_);
+    handle_ = kNoFile;
+    return error;
+  }
+
+ private:
+  FileHandle handle_ = kNoFile;
+};
 
 // Tells the system that a file is read front to back.
 void adviseSequential(FileHandle handle);
@@ -75,5 +112,7 @@ void adviseSequential(FileHandle handle);
 // number of files the process may hold open is raised as far as the system
 // allows, so that rigs with many cameras work.
 void prepareProcess();
+
+}  // namespace mvweave
 
 #endif

@@ -10,42 +10,46 @@
 
 #include "file_system.h"
 
+namespace mvweave {
+
 namespace {
 
 // One call moves at most this much; larger requests are split by the callers'
 // loops (Linux caps a call a little below 2 GiB anyway).
 constexpr size_t kMaxCall = size_t{1} << 30;
 
+OsError openWith(const std::string& path, int flags, FileHandle& handle) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return errno;
+  handle = fd;
+  return 0;
+}
+
 }  // namespace
 
-bool openForReading(const std::string& path, FileHandle& handle) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
+OsError openForReading(const std::string& path, FileHandle& handle) {
+  FileHandle fd = kNoFile;
+  if (const OsError error = openWith(path, O_RDONLY, fd)) return error;
   struct stat info;
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  const OsError error = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
+  if (error != 0) {
     ::close(fd);
-    return false;
+    return error;
   }
   handle = fd;
-  return true;
+  return 0;
 }
 
-bool openForWriting(const std::string& path, FileHandle& handle) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
-  handle = fd;
-  return true;
+OsError openForWriting(const std::string& path, FileHandle& handle) {
+  return openWith(path, O_WRONLY | O_CREAT, handle);
 }
 
-bool identify(FileHandle handle, FileIdentity& identity) {
+OsError identify(FileHandle handle, FileIdentity& identity) {
   struct stat info;
-  if (::fstat(handle, &info) != 0) return false;
+  if (::fstat(handle, &info) != 0) return errno;
   identity = FileIdentity{};
   if (S_ISREG(info.st_mode)) {
     identity.kind = FileKind::kRegular;
@@ -57,49 +61,52 @@ bool identify(FileHandle handle, FileIdentity& identity) {
   }
   identity.device = static_cast<uint64_t>(info.st_dev);
   identity.index = static_cast<uint64_t>(info.st_ino);
-  return true;
+  return 0;
 }
 
-bool truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
-  if (identity.kind != FileKind::kRegular) return true;
+OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
+  if (identity.kind != FileKind::kRegular) return 0;
   int result;
   do {
     result = ::ftruncate(handle, 0);
   } while (result != 0 && errno == EINTR);
-  return result == 0;
+  return result == 0 ? 0 : errno;
 }
 
-SeekResult seekFromStart(FileHandle handle, uint64_t offset) {
+SeekResult seekFromStart(FileHandle handle, uint64_t offset, OsError& error) {
   static_assert(sizeof(off_t) == 8, "large file support is required");
   if (offset > static_cast<uint64_t>(INT64_MAX)) return SeekResult::kPastAnyEnd;
   if (::lseek(handle, static_cast<off_t>(offset), SEEK_SET) >= 0) return SeekResult::kDone;
   if (errno == ESPIPE) return SeekResult::kUnseekable;
   // Beyond the largest file the file system can hold: nothing there to read.
   if (errno == EINVAL) return SeekResult::kPastAnyEnd;
+  error = errno;
   return SeekResult::kFailed;
 }
 
-int64_t readSome(FileHandle handle, char* buffer, size_t size) {
-  if (size > kMaxCall) size = kMaxCall;
+OsError readSome(FileHandle handle, char* buffer, size_t size, size_t& moved) {
   ssize_t got;
   do {
-    got = ::read(handle, buffer, size);
+    got = ::read(handle, buffer, size < kMaxCall ? size : kMaxCall);
   } while (got < 0 && errno == EINTR);
-  return got;
+  if (got < 0) return errno;
+  moved = static_cast<size_t>(got);
+  return 0;
 }
 
-int64_t writeSome(FileHandle handle, const char* buffer, size_t size) {
-  if (size > kMaxCall) size = kMaxCall;
+OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& moved) {
   ssize_t put;
   do {
-    put = ::write(handle, buffer, size);
+    put = ::write(handle, buffer, size < kMaxCall ? size : kMaxCall);
   } while (put < 0 && errno == EINTR);
-  return put;
+  if (put < 0) return errno;
+  moved = static_cast<size_t>(put);
+  return 0;
 }
 
-bool closeFile(FileHandle handle) {
+OsError closeFile(FileHandle handle) {
   // After an interrupted close the descriptor is gone on Linux: no retry.
-  return ::close(handle) == 0 || errno == EINTR;
+  return ::close(handle) == 0 || errno == EINTR ? 0 : errno;
 }
 
 void adviseSequential(FileHandle handle) {
@@ -122,3 +129,5 @@ void prepareProcess() {
   limit.rlim_cur = limit.rlim_max;
   ::setrlimit(RLIMIT_NOFILE, &limit);  // a refusal only leaves the old limit
 }
+
+}  // namespace mvweave

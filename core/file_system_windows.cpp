@@ -12,6 +12,8 @@
 
 #include "file_system.h"
 
+namespace mvweave {
+
 namespace {
 
 // _read and _write take an unsigned int count.
@@ -24,68 +26,77 @@ bool isDirectoryHandle(int fd) {
 
 }  // namespace
 
-bool openForReading(const std::string& path, FileHandle& handle) {
+OsError openForReading(const std::string& path, FileHandle& handle) {
   const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-  if (fd < 0) return false;
+  if (fd < 0) return errno;
   if (isDirectoryHandle(fd)) {
     _close(fd);
-    return false;
+    return EISDIR;
   }
   handle = fd;
-  return true;
+  return 0;
 }
 
-bool openForWriting(const std::string& path, FileHandle& handle) {
+OsError openForWriting(const std::string& path, FileHandle& handle) {
   const int fd =
       _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return false;
+  if (fd < 0) return errno;
   handle = fd;
-  return true;
+  return 0;
 }
 
-bool identify(FileHandle handle, FileIdentity& identity) {
+OsError identify(FileHandle handle, FileIdentity& identity) {
   const HANDLE system = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
-  if (system == INVALID_HANDLE_VALUE) return false;
+  if (system == INVALID_HANDLE_VALUE) return EBADF;
   identity = FileIdentity{};
   // Pipes have no identity to compare on Windows; consoles and devices never count.
-  if (GetFileType(system) != FILE_TYPE_DISK) return true;
+  if (GetFileType(system) != FILE_TYPE_DISK) return 0;
   BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(system, &info)) return false;
+  if (!GetFileInformationByHandle(system, &info)) return EIO;
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) identity.kind = FileKind::kRegular;
   identity.device = info.dwVolumeSerialNumber;
   identity.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-  return true;
+  return 0;
 }
 
-bool truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
-  return identity.kind != FileKind::kRegular || _chsize_s(handle, 0) == 0;
+OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
+  if (identity.kind != FileKind::kRegular) return 0;
+  return _chsize_s(handle, 0);
 }
 
-SeekResult seekFromStart(FileHandle handle, uint64_t offset) {
+SeekResult seekFromStart(FileHandle handle, uint64_t offset, OsError& error) {
   const HANDLE system = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
   if (GetFileType(system) != FILE_TYPE_DISK) return SeekResult::kUnseekable;
   if (offset > static_cast<uint64_t>(INT64_MAX)) return SeekResult::kPastAnyEnd;
   if (_lseeki64(handle, static_cast<__int64>(offset), SEEK_SET) >= 0) return SeekResult::kDone;
-  return errno == EINVAL ? SeekResult::kPastAnyEnd : SeekResult::kFailed;
+  if (errno == EINVAL) return SeekResult::kPastAnyEnd;
+  error = errno;
+  return SeekResult::kFailed;
 }
 
-int64_t readSome(FileHandle handle, char* buffer, size_t size) {
-  if (size > kMaxCall) size = kMaxCall;
-  return _read(handle, buffer, static_cast<unsigned>(size));
+OsError readSome(FileHandle handle, char* buffer, size_t size, size_t& moved) {
+  const int got = _read(handle, buffer, static_cast<unsigned>(size < kMaxCall ? size : kMaxCall));
+  if (got < 0) return errno;
+  moved = static_cast<size_t>(got);
+  return 0;
 }
 
-int64_t writeSome(FileHandle handle, const char* buffer, size_t size) {
-  if (size > kMaxCall) size = kMaxCall;
-  return _write(handle, buffer, static_cast<unsigned>(size));
+OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& moved) {
+  const int put = _write(handle, buffer, static_cast<unsigned>(size < kMaxCall ? size : kMaxCall));
+  if (put < 0) return errno;
+  moved = static_cast<size_t>(put);
+  return 0;
 }
 
-bool closeFile(FileHandle handle) { return _close(handle) == 0; }
+OsError closeFile(FileHandle handle) { return _close(handle) == 0 ? 0 : errno; }
 
 void adviseSequential(FileHandle) {}
 
 void prepareProcess() {
   // The C runtime's own cap on open files: the largest value it accepts.
-  // (Windows has no broken-pipe signal: such a write simply fails.)
+  // (Windows has no broken-pipe or file-size signal: such a write simply fails.)
   for (int limit = 8192; limit >= 512 && _setmaxstdio(limit) == -1; limit /= 2) {
   }
 }
+
+}  // namespace mvweave

@@ -1,30 +1,23 @@
 // Whole-frame reads and writes over the raw file calls, with zero fill for
-// sources that run out and a message for every failure.
+// sources that run out.
 #include "frame_file.h"
 
-#include <cstdio>
 #include <cstring>
 
-#include "messages.h"
+namespace mvweave {
 
 namespace {
 
-// Reads until the buffer is full or the source ends; the byte count, or -1.
-int64_t readFully(FileHandle handle, char* buffer, uint32_t size) {
-  uint32_t filled = 0;
+// Reads until the buffer is full or the source ends.
+OsError readFully(FileHandle handle, char* buffer, uint32_t size, uint32_t& filled) {
+  filled = 0;
   while (filled < size) {
-    const int64_t got = readSome(handle, buffer + filled, size - filled);
-    if (got < 0) return -1;
+    size_t got = 0;
+    if (const OsError error = readSome(handle, buffer + filled, size - filled, got)) return error;
     if (got == 0) break;
     filled += static_cast<uint32_t>(got);
   }
-  return filled;
-}
-
-void warnShort(FrameFile& file) {
-  if (file.warnedShort) return;
-  file.warnedShort = true;
-  std::printf("%s%s\n", msg::kInputTooShort, file.path.c_str());
+  return 0;
 }
 
 // frames x frameSize, or the largest offset when it does not fit.
@@ -35,93 +28,90 @@ uint64_t offsetOf(uint64_t frames, uint32_t frameSize) {
 
 }  // namespace
 
-bool openInput(FrameFile& file, const std::string& path) {
-  file.path = path;
-  if (!openForReading(path, file.handle) || !identify(file.handle, file.identity)) {
-    writeLine(msg::kOpenInputFailed);
-    return false;
+Status FrameSource::open(const std::string& path) {
+  path_ = path;
+  FileHandle handle = kNoFile;
+  OsError error = openForReading(path, handle);
+  if (error == 0) {
+    file_ = OpenFile(handle);
+    error = identify(handle, identity_);
   }
-  adviseSequential(file.handle);
-  return true;
+  if (error != 0) return problemWith(Problem::kOpenInput, path, error);
+  adviseSequential(handle);
+  return {};
 }
 
-bool openOutput(FrameFile& file, const std::string& path) {
-  file.path = path;
-  if (!openForWriting(path, file.handle) || !identify(file.handle, file.identity)) {
-    writeLine(msg::kCreateOutputFailed);
-    return false;
-  }
-  return true;
-}
-
-bool truncateOutput(FrameFile& file) {
-  if (!truncateIfRegular(file.handle, file.identity)) {
-    writeLine(msg::kCreateOutputFailed);
-    return false;
-  }
-  return true;
-}
-
-bool skipFrames(FrameFile& file, uint64_t frames, char* buffer, uint32_t frameSize) {
-  file.positioned = true;
+Status FrameSource::skipFrames(uint64_t frames, char* buffer, uint32_t frameSize) {
+  positioned_ = true;
   const uint64_t offset = offsetOf(frames, frameSize);
-  if (offset == 0) return true;
-  switch (seekFromStart(file.handle, offset)) {
-    case SeekResult::kDone: return true;
-    case SeekResult::kPastAnyEnd: file.exhausted = true; return true;
-    case SeekResult::kFailed: writeLine(msg::kReadFailed); return false;
+  if (offset == 0) return {};
+  OsError error = 0;
+  switch (seekFromStart(file_.get(), offset, error)) {
+    case SeekResult::kDone: return {};
+    case SeekResult::kPastAnyEnd: exhausted_ = true; return {};
+    case SeekResult::kFailed: return problemWith(Problem::kRead, path_, error);
     case SeekResult::kUnseekable: break;
   }
-  for (uint64_t skipped = 0; skipped < frames && !file.exhausted; ++skipped) {
-    const int64_t got = readFully(file.handle, buffer, frameSize);
-    if (got < 0) {
-      writeLine(msg::kReadFailed);
-      return false;
+  for (uint64_t skipped = 0; skipped < frames && !exhausted_; ++skipped) {
+    uint32_t got = 0;
+    if (const OsError readError = readFully(file_.get(), buffer, frameSize, got)) {
+      return problemWith(Problem::kRead, path_, readError);
     }
-    file.exhausted = got < frameSize;
+    exhausted_ = got < frameSize;
   }
-  return true;
+  return {};
 }
 
-bool readFrame(FrameFile& file, char* buffer, uint32_t frameSize) {
-  int64_t got = 0;
-  if (!file.exhausted) {
-    got = readFully(file.handle, buffer, frameSize);
-    if (got < 0) {
-      writeLine(msg::kReadFailed);
-      return false;
+Status FrameSource::readFrame(char* buffer, uint32_t frameSize) {
+  uint32_t got = 0;
+  if (!exhausted_) {
+    if (const OsError error = readFully(file_.get(), buffer, frameSize, got)) {
+      return problemWith(Problem::kRead, path_, error);
     }
   }
-  if (got < frameSize) {
-    file.exhausted = true;
-    std::memset(buffer + got, 0, frameSize - static_cast<uint32_t>(got));
-    warnShort(file);
-  }
-  return true;
+  if (got == frameSize) return {};
+  exhausted_ = true;
+  std::memset(buffer + got, 0, frameSize - got);
+  if (warnedShort_) return {};
+  warnedShort_ = true;
+  return problemWith(Problem::kInputTooShort, path_);
 }
 
-bool writeFrame(FrameFile& file, const char* buffer, uint32_t frameSize) {
+Status FrameSink::open(const std::string& path) {
+  path_ = path;
+  FileHandle handle = kNoFile;
+  OsError error = openForWriting(path, handle);
+  if (error == 0) {
+    file_ = OpenFile(handle);
+    error = identify(handle, identity_);
+  }
+  if (error != 0) return problemWith(Problem::kCreateOutput, path, error);
+  return {};
+}
+
+Status FrameSink::empty() {
+  if (const OsError error = truncateIfRegular(file_.get(), identity_)) {
+    return problemWith(Problem::kCreateOutput, path_, error);
+  }
+  return {};
+}
+
+Status FrameSink::writeFrame(const char* buffer, uint32_t frameSize) {
   uint32_t written = 0;
   while (written < frameSize) {
-    const int64_t put = writeSome(file.handle, buffer + written, frameSize - written);
-    if (put <= 0) {
-      writeLine(msg::kWriteFailed);
-      return false;
+    size_t put = 0;
+    if (const OsError error = writeSome(file_.get(), buffer + written, frameSize - written, put)) {
+      return problemWith(Problem::kWrite, path_, error);
     }
+    if (put == 0) return problemWith(Problem::kWrite, path_);
     written += static_cast<uint32_t>(put);
   }
-  return true;
+  return {};
 }
 
-void closeInput(FrameFile& file) {
-  // Nothing of a source can be lost when closing it fails.
-  closeFile(file.handle);
-  file.handle = kNoFile;
+Status FrameSink::close() {
+  if (const OsError error = file_.close()) return problemWith(Problem::kWrite, path_, error);
+  return {};
 }
 
-bool closeOutput(FrameFile& file) {
-  const bool closed = closeFile(file.handle);
-  file.handle = kNoFile;
-  if (!closed) writeLine(msg::kWriteFailed);
-  return closed;
-}
+}  // namespace mvweave

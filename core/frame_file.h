@@ -1,7 +1,9 @@
 // A camera or interleaved sequence file as a run sees it: whole frames read,
-// written and skipped, with the run's messages written where a problem is
-// found. A source that runs out delivers zero frames from there on and says
-// so once; a read or write that fails stops the run.
+// written and skipped. FrameSource is a file read front to back; a source
+// that runs out delivers zero frames from there on and says so once.
+// FrameSink is a file written front to back; it is opened without being
+// emptied, so that the run can still refuse it. Both close in their
+// destructors; a sink's close is checked by calling close() first.
 #ifndef MVWEAVE_CORE_FRAME_FILE_H
 #define MVWEAVE_CORE_FRAME_FILE_H
 
@@ -9,34 +11,56 @@
 #include <string>
 
 #include "file_system.h"
+#include "status.h"
 
-struct FrameFile {
-  std::string path;
-  FileHandle handle = kNoFile;
-  FileIdentity identity;
-  bool positioned = false;   // the start offset has been applied
-  bool exhausted = false;    // no more data: every later frame is zeros
-  bool warnedShort = false;  // the too-short warning has been written
+namespace mvweave {
+
+class FrameSource {
+ public:
+  // kOpenInput when the file cannot be read.
+  Status open(const std::string& path);
+
+  const std::string& path() const { return path_; }
+  const FileIdentity& identity() const { return identity_; }
+  bool positioned() const { return positioned_; }
+
+  // Moves to the start of frame `frames` (frames of frameSize bytes), once,
+  // before the first read. A source that cannot be positioned (a pipe) is
+  // read forward through the buffer instead.
+  Status skipFrames(uint64_t frames, char* buffer, uint32_t frameSize);
+
+  // Reads one frame; what the source no longer delivers is zeros, and the
+  // first such frame returns the warning kInputTooShort.
+  Status readFrame(char* buffer, uint32_t frameSize);
+
+ private:
+  std::string path_;
+  OpenFile file_;
+  FileIdentity identity_;
+  bool positioned_ = false;   // the start offset has been applied
+  bool exhausted_ = false;    // no more data: every later frame is zeros
+  bool warnedShort_ = false;  // the warning has been returned
 };
 
-// Opens a source; "Could not open input file" when it cannot be read.
-bool openInput(FrameFile& file, const std::string& path);
+class FrameSink {
+ public:
+  // kCreateOutput when the file cannot be opened for writing.
+  Status open(const std::string& path);
 
-// Opens a destination without emptying it yet, so that the run can refuse it
-// first; "Could not create output file" when it cannot be written.
-bool openOutput(FrameFile& file, const std::string& path);
-bool truncateOutput(FrameFile& file);
+  const std::string& path() const { return path_; }
+  const FileIdentity& identity() const { return identity_; }
 
-// Moves a source to the start of frame `frames` (frames of frameSize bytes),
-// once, before its first read. A source that cannot be positioned (a pipe) is
-// read forward through the buffer instead.
-bool skipFrames(FrameFile& file, uint64_t frames, char* buffer, uint32_t frameSize);
+  // Empties a regular file; the last step before the first frame.
+  Status empty();
+  Status writeFrame(const char* buffer, uint32_t frameSize);
+  Status close();
 
-// Reads one frame; what the source no longer delivers is zeros.
-bool readFrame(FrameFile& file, char* buffer, uint32_t frameSize);
-bool writeFrame(FrameFile& file, const char* buffer, uint32_t frameSize);
+ private:
+  std::string path_;
+  OpenFile file_;
+  FileIdentity identity_;
+};
 
-void closeInput(FrameFile& file);
-bool closeOutput(FrameFile& file);
+}  // namespace mvweave
 
 #endif

@@ -1,9 +1,7 @@
 // The walk over the interleaved layout.
 #include "frame_schedule.h"
 
-#include <cstdio>
-
-#include "run_settings.h"
+namespace mvweave {
 
 namespace {
 
@@ -16,29 +14,30 @@ bool stepsFor(uint32_t camera, uint32_t count, const CopyStep& step) {
 
 }  // namespace
 
-FrameSchedule scheduleOf(const RunSettings& run) {
-  return FrameSchedule{static_cast<uint32_t>(run.cameraPaths.size()), run.gopLength, run.numGop,
-                       run.numFrm};
+FrameSchedule scheduleOf(const RunSettings& settings) {
+  return FrameSchedule{static_cast<uint32_t>(settings.cameraPaths.size()), settings.gopLength,
+                       settings.numGop, settings.numFrm};
 }
 
 uint32_t tailStart(const FrameSchedule& schedule) {
   return 1u + schedule.numGop * schedule.gopLength;
 }
 
-bool walkSchedule(const FrameSchedule& schedule, bool verbose, const CopyStep& step) {
-  if (verbose) std::fputs("\n* Processing GOP(0)\n", stdout);
+bool walkSchedule(const FrameSchedule& schedule, const BlockStart& blockStart,
+                  const CopyStep& step) {
+  blockStart(0);
   for (uint32_t camera = 0; camera < schedule.cameras; ++camera) {
     if (!step(camera)) return false;
   }
 
+  // Counted from 0 while below G, so that even G = 2^32 - 1 ends.
   for (uint32_t block = 0; block < schedule.numGop; ++block) {
-    if (verbose) std::printf("* Processing GOP(%u)\n", block + 1);
+    blockStart(block + 1);
     for (uint32_t camera = 0; camera < schedule.cameras; ++camera) {
       if (!stepsFor(camera, schedule.gopLength, step)) return false;
     }
   }
 
-  // The tail has no progress line.
   const uint32_t tail = tailStart(schedule);
   if (tail >= schedule.numFrm) return true;
   for (uint32_t camera = 0; camera < schedule.cameras; ++camera) {
@@ -46,3 +45,5 @@ bool walkSchedule(const FrameSchedule& schedule, bool verbose, const CopyStep& s
   }
   return true;
 }
+
+}  // namespace mvweave

@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <functional>
 
-struct RunSettings;
+#include "run_settings.h"
+
+namespace mvweave {
 
 // All counts unsigned 32-bit and wrapping, as the settings store them.
 struct FrameSchedule {
@@ -24,16 +26,22 @@ struct FrameSchedule {
   uint32_t numFrm;     // F
 };
 
-FrameSchedule scheduleOf(const RunSettings& run);
+FrameSchedule scheduleOf(const RunSettings& settings);
 
 // T = 1 + G x L (mod 2^32): the first frame of each camera's tail.
 uint32_t tailStart(const FrameSchedule& schedule);
 
+// Told when block g (0..G) begins, before its first step; the tail is no
+// block of its own.
+using BlockStart = std::function<void(uint32_t block)>;
+
 // Moves one frame of the given camera; false stops the walk.
 using CopyStep = std::function<bool(uint32_t camera)>;
 
-// Runs every step in layout order, with the progress lines when verbose.
-// False as soon as a step fails.
-bool walkSchedule(const FrameSchedule& schedule, bool verbose, const CopyStep& step);
+// Runs every step in layout order. False as soon as a step fails.
+bool walkSchedule(const FrameSchedule& schedule, const BlockStart& blockStart,
+                  const CopyStep& step);
+
+}  // namespace mvweave
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+namespace mvweave {
 namespace {
 
 TEST(RunSettings, StartsWithTheDefaults) {
@@ -47,3 +48,4 @@ TEST(ComputeFrameSize, IsExactOrRefused) {
 }
 
 }  // namespace
+}  // namespace mvweave

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "command_line.h"
-#include "merge_run.h"
-#include "run_settings.h"
-#include "split_run.h"
+#include "merge_tool.h"
+#include "run.h"
+#include "split_tool.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   const uint8_t* end = data + size;
-  const ToolVariant& tool = (data[0] & 1) ? kSplitTool : kMergeTool;
+  const mvweave::Tool& tool = (data[0] & 1) ? mvweave::kSplitTool : mvweave::kMergeTool;
   const int count = data[1] % 5;
   data += 2;
 
@@ -78,7 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<const char*> argv;
   argv.reserve(arguments.size());
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-  settings() = RunSettings{};
-  parseCommandLine(static_cast<int>(argv.size()), argv.data(), tool);
+  const mvweave::Console console{tool.name};
+  mvweave::RunRequest request;
+  mvweave::Status status;
+  if (!mvweave::parseCommandLine(static_cast<int>(argv.size()), argv.data(), tool, console, request,
+                                 status)) {
+    mvweave::report(status, console);
+  }
   return 0;
 }

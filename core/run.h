@@ -1,0 +1,41 @@
+// The one run that both tools share: files in, frames moved in the order of
+// the interleaved layout, files out. A Direction says what differs between
+// the tools: which side is the interleaved file, and the report layout.
+#ifndef MVWEAVE_CORE_RUN_H
+#define MVWEAVE_CORE_RUN_H
+
+#include <cstdio>
+#include <vector>
+
+#include "file_system.h"
+#include "run_settings.h"
+#include "status.h"
+
+namespace mvweave {
+
+// What an accepted command line asks for.
+struct RunRequest {
+  RunSettings settings;
+  std::vector<FileIdentity> configFiles;  // inputs too: never overwritten
+};
+
+struct Direction {
+  // mvweave: false, camera files are read and the interleaved file written;
+  // mvunweave: true, the interleaved file is read and camera files written.
+  bool readsInterleaved;
+  // The verbose report, written once every file is open.
+  void (*writeReport)(const RunSettings& settings, std::FILE* out);
+};
+
+// The six numbers of the verbose report, as both tools write them.
+void writeNumberLines(const RunSettings& settings, std::FILE* out);
+
+// Runs to the end: opens the inputs, opens and checks the outputs, writes
+// the report, sizes the frame buffer, empties the outputs, walks the layout
+// and closes every file. kNone once all of that succeeded; warnings are
+// reported on the console as they come.
+Status runFrames(const RunRequest& request, const Direction& direction, const Console& console);
+
+}  // namespace mvweave
+
+#endif

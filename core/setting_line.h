@@ -1,0 +1,88 @@
+// One line of a configuration file, taken apart as its characters arrive:
+// the key is tested against the keywords as it grows, and of the value only
+// what a setting needs is kept (a path, or the state of a number being
+// read). A line of any length costs no memory of its own unless it is a
+// path. The two tools differ only in which path key is the camera list: that
+// key is tested first.
+#ifndef MVWEAVE_CORE_SETTING_LINE_H
+#define MVWEAVE_CORE_SETTING_LINE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "run_settings.h"
+#include "status.h"
+
+namespace mvweave {
+
+// Which path key appends to the camera list; the other one sets the sequence.
+enum class CameraKey { kInput, kOutput };
+
+// White space as the POSIX locale classifies it: space, \t \n \v \f \r.
+inline bool isWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Reads a number value as its characters arrive, as the standard atoi does
+// on the trimmed value: optional white space and sign, then decimal digits up
+// to the first other character (none gives 0).
+class NumberReader {
+ public:
+  void add(char c);
+
+  // Clamped to [-2147483648, 4294967295] and kept as its low 32 bits.
+  uint32_t value() const;
+
+ private:
+  enum class Phase { kSpace, kDigits, kDone } phase_ = Phase::kSpace;
+  bool negative_ = false;
+  int64_t magnitude_ = 0;
+};
+
+// One setting line, fed character by character (its line end and anything
+// after a NUL byte excluded). add() and finish() return the problem that
+// stops the tool, kNone while all is well.
+class SettingLine {
+ public:
+  explicit SettingLine(CameraKey cameraKey) : mergeKeys_(cameraKey == CameraKey::kInput) {}
+
+  Problem add(char c);
+  Problem finish(RunSettings& settings);
+
+  // The key as written, trimmed, for messages; long keys are cut.
+  std::string keyText() const;
+
+  static constexpr size_t kKeywordCount = 8;
+  static constexpr size_t kLongestKeyword = 9;
+
+ private:
+  void addToKey(char c);
+  bool chooseKey();
+  bool isPath() const;
+  void addToPath(char c);
+  std::string pathValue();
+
+  static constexpr size_t kKeyTextLimit = 64;
+
+  bool mergeKeys_;
+  std::string keyStart_;  // at most kKeyTextLimit characters
+  char window_[kLongestKeyword] = {};
+  size_t keyLength_ = 0;  // counted up to the window's size
+  bool found_[kKeywordCount] = {};
+  bool sawEquals_ = false;
+  size_t key_ = kKeywordCount;  // the keyword chosen, as its place in the order
+  bool openedQuote_ = false;
+  size_t closingQuote_ = std::string::npos;
+  std::string path_;
+  NumberReader number_;
+};
+
+// Applies one line (without its line end): kNoEquals or kUnknownKey when it
+// stops the tool.
+Status parseConfigLine(const std::string& line, CameraKey cameraKey, RunSettings& settings);
+
+// A number value as the settings store it (see NumberReader).
+uint32_t parseNumber(const std::string& value);
+
+}  // namespace mvweave
+
+#endif

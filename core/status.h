@@ -1,0 +1,66 @@
+// What went wrong, as a value. The configuration reader, the file layer and
+// the run return a Status instead of printing; report() is the one place that
+// turns it into the tool's fixed message on standard output. Every problem
+// but the short-input warning stops the tool.
+#ifndef MVWEAVE_CORE_STATUS_H
+#define MVWEAVE_CORE_STATUS_H
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+namespace mvweave {
+
+enum class Problem {
+  kNone,
+  // Command line and configuration files.
+  kIllegalOption,
+  kEmptyConfigPath,  // silent
+  kOpenConfig,
+  kNoEquals,  // silent
+  kUnknownKey,
+  kOutOfMemory,
+  // The run.
+  kOpenInput,
+  kCreateOutput,
+  kOutputIsInput,
+  kOutputNamedTwice,
+  kFrameSizeOutOfRange,
+  kAllocateFrameBuffer,
+  kRead,
+  kWrite,
+  kInputTooShort,  // a warning: the run goes on
+};
+
+struct Status {
+  Problem problem = Problem::kNone;
+  std::string subject;  // the file (or argument) concerned, if any
+  uint64_t line = 0;    // the configuration line, from 1, if any
+  int osError = 0;      // the system's error number, if any
+  std::string detail;   // what else a person needs to know, if anything
+
+  bool ok() const { return problem == Problem::kNone; }
+};
+
+inline Status problemWith(Problem problem, std::string subject = {}, int osError = 0) {
+  Status status;
+  status.problem = problem;
+  status.subject = std::move(subject);
+  status.osError = osError;
+  return status;
+}
+
+// Where a tool writes: its name and its two streams.
+struct Console {
+  const char* toolName;
+  std::FILE* out = stdout;
+  std::FILE* err = stderr;
+};
+
+// Writes the problem's message line (none for a silent stop).
+void report(const Status& status, const Console& console);
+
+}  // namespace mvweave
+
+#endif

@@ -1,0 +1,41 @@
+// What is mvweave's own: its help text and banner, character for character
+// as users and their scripts know them, its configuration keys (Input lines
+// are the cameras) and the layout of its verbose report.
+#include "merge_tool.h"
+
+#include <cstdio>
+#include <string>
+
+namespace mvweave {
+
+namespace {
+
+constexpr char kHelp[] =
+    "\n"
+    "mvweave:    brings the YUV sequences of several cameras together into one sequence,\n"
+    "            which can be used as input to Multi-view video encoder software.\n"
+    "            [mvweave 1.0, multiview sequence interleaver, December 2026]\n"
+    "\n"
+    "Syntax:     mvweave [switches] configFile\n"
+    "\n"
+    "switches:\n"
+    " /H         helptext for mvweave.\n"
+    " /V         verbose CMD output.\n"
+    "\n"
+    "configFile: full or relative path and filename of .cfg file.\n";
+
+constexpr char kBanner[] = "*** mvweave 1.0 - multiview sequence interleaver ***";
+
+// The cameras first; every label 13 characters wide.
+void writeReport(const RunSettings& settings, std::FILE* out) {
+  for (const std::string& path : settings.cameraPaths)
+    std::fprintf(out, "* Input:     %s\n", path.c_str());
+  std::fprintf(out, "* Output:    %s\n", settings.sequencePath.c_str());
+  writeNumberLines(settings, out);
+}
+
+}  // namespace
+
+const Tool kMergeTool = {"mvweave", kHelp, kBanner, CameraKey::kInput, {false, writeReport}};
+
+}  // namespace mvweave

@@ -1,0 +1,43 @@
+// What is mvunweave's own: its help text and banner, character for character
+// as users and their scripts know them (its columns are one wider than
+// mvweave's), its configuration keys (Output lines are the cameras) and the
+// layout of its verbose report.
+#include "split_tool.h"
+
+#include <cstdio>
+#include <string>
+
+namespace mvweave {
+
+namespace {
+
+constexpr char kHelp[] =
+    "\n"
+    "mvunweave - takes apart the interleaved YUV-sequences of Multiview Coding software\n"
+    "             to separate camera sequences.\n"
+    "             [mvunweave 1.0, multiview sequence separator, December 2026]\n"
+    "\n"
+    "Syntax:      mvunweave [switches] configFile\n"
+    "\n"
+    "switches:\n"
+    " /H          helptext for mvunweave.\n"
+    " /V          verbose CMD output.\n"
+    "\n"
+    "configFile:    full or relative path and filename of .cfg file.\n";
+
+constexpr char kBanner[] = "*** mvunweave 1.0 - multiview sequence separator ***";
+
+// The sequence first and the cameras last; the labels are 12, 13 and 14
+// characters wide.
+void writeReport(const RunSettings& settings, std::FILE* out) {
+  std::fprintf(out, "* Input:    %s\n", settings.sequencePath.c_str());
+  writeNumberLines(settings, out);
+  for (const std::string& path : settings.cameraPaths)
+    std::fprintf(out, "* Output:     %s\n", path.c_str());
+}
+
+}  // namespace
+
+const Tool kSplitTool = {"mvunweave", kHelp, kBanner, CameraKey::kOutput, {true, writeReport}};
+
+}  // namespace mvweave
