@@ -14,22 +14,12 @@ sized_frames() {
   done
 }
 
-# zero_frames COUNT [SIZE]: COUNT frames of zero bytes (SIZE 12 by default).
-zero_frames() { head -c $(($1 * ${2:-12})) /dev/zero; }
-
 # expect_absent FILE...: none of the files exists.
 expect_absent() {
   local file
   for file in "$@"; do
     [ ! -e "$file" ] || { echo "$file should not exist"; return 1; }
   done
-}
-
-# expect_size FILE BYTES
-expect_size() {
-  local size
-  size=$(wc -c < "$1") || return 1
-  [ "$size" -eq "$2" ] || { echo "$1 holds $size bytes, expected $2"; return 1; }
 }
 
 # expect_same A B: the two files hold the same bytes.

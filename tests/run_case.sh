@@ -3,7 +3,9 @@
 #   cmd              the command line, run by bash in a fresh temporary folder
 #                    (mvweave and mvunweave are the programs under test)
 #   stdout.expected  exactly what the command must write to standard output
-#   status.expected  its exit status
+#   status.expected  its exit status; without it, 1 (the tools' success)
+#   stderr.expected  exactly what it must write to standard error; without
+#                    it, nothing at all
 #   setup            optional: run first, to make input files; exiting with
 #                    status 77 skips the case (a machine without what it needs)
 #   check            optional: run last, to check the files left behind
@@ -19,6 +21,14 @@
 # outputs list says otherwise: the tools never touch what they only read.
 #
 # Usage: run_case.sh CASE_DIR BIN_DIR [EMULATOR...]
+#
+# A new case: write its folder with cmd and the input files, then run it
+# once with RECORD=1 in the environment. That writes stdout.expected,
+# stderr.expected (when not empty), status.expected (when not 1) and an
+# .expected file for every file of at most 64 KiB that the command wrote,
+# from what the programs do now. Read every one of them before committing:
+# recording is for cases whose right answer you have checked, never for
+# making a failing case pass.
 set -u
 tests_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 case_dir=$(cd "$1" && pwd) || exit 2
@@ -75,9 +85,23 @@ fingerprints > before.actual
 ( source ./cmd ) > stdout.actual 2> stderr.actual
 status=$?
 [ -n "$suffix" ] && sed -i 's/\r$//' stdout.actual stderr.actual
+fingerprints > after.actual
+
+if [ -n "${RECORD:-}" ]; then
+  cp stdout.actual "$case_dir/stdout.expected"
+  if [ -s stderr.actual ]; then cp stderr.actual "$case_dir/stderr.expected"; fi
+  if [ "$status" != 1 ]; then echo "$status" > "$case_dir/status.expected"; fi
+  while read -r file; do
+    case "$file" in *.expected | */*) continue ;; esac
+    [ "$(wc -c < "$file")" -le 65536 ] && cp "$file" "$case_dir/$file.expected"
+  done < <(LC_ALL=C comm -13 before.actual after.actual | cut -d ' ' -f 1 | uniq)
+  echo "recorded: read every .expected file in $case_dir before committing it"
+  exit 0
+fi
 
 if ! diff -u stdout.expected stdout.actual; then fail "standard output differs"; fi
-expected_status=$(cat status.expected)
+expected_status=1
+[ -f status.expected ] && expected_status=$(cat status.expected)
 [ "$status" = "$expected_status" ] || fail "exit status $status, expected $expected_status"
 if [ -f stderr.expected ]; then
   diff -u stderr.expected stderr.actual || fail "standard error differs"
@@ -106,7 +130,6 @@ accounted_for() {
   done < outputs
   return 1
 }
-fingerprints > after.actual
 while read -r file; do
   accounted_for "$file" || fail "$file was changed (or removed) by the command"
 done < <(LC_ALL=C comm -23 before.actual after.actual | cut -d ' ' -f 1 | uniq)
