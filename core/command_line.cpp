@@ -39,7 +39,7 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, const
       FileIdentity identity;
       status = readConfigFile(argument, tool.cameraKey, request.settings, identity);
       if (!status.ok()) return false;
-      request.configFiles.push_back(identity);
+      request.configFiles.push_back({argument, identity});
       continue;
     }
     switch (switchOf(argument)) {
@@ -71,6 +71,7 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
     // Paths and lists are the only allocations besides the frame buffer,
     // which has a message of its own.
     status = problemWith(Problem::kOutOfMemory);
+    status.detail = "not enough memory to hold the settings";
   }
   report(status, console);
   // Console text that cannot be delivered is not worth a failed run: the

@@ -85,7 +85,7 @@ class LineSplitter {
     if (problem == Problem::kNone) return true;
     status_ = problemWith(problem, path_);
     status_.line = settingLine_;
-    if (problem == Problem::kUnknownKey) status_.detail = line_->keyText();
+    status_.detail = describeLineProblem(problem, *line_);
     return false;
   }
 
@@ -108,7 +108,11 @@ class LineSplitter {
 
 Status readConfigFile(const std::string& path, CameraKey cameraKey, RunSettings& settings,
                       FileIdentity& identity) {
-  if (path.empty()) return problemWith(Problem::kEmptyConfigPath);
+  if (path.empty()) {
+    Status status = problemWith(Problem::kEmptyConfigPath);
+    status.detail = "an empty argument is no configuration file path";
+    return status;
+  }
   FileHandle handle = kNoFile;
   OsError error = openForReading(path, handle);
   if (error != 0) return problemWith(Problem::kOpenConfig, path, error);

@@ -170,9 +170,10 @@ TEST(ReadConfigFile, FilesAccumulateInCommandLineOrder) {
 
 TEST(ParseConfigLine, NamesTheUnknownKey) {
   RunSettings settings;
-  EXPECT_EQ(parseConfigLine("  Widht  = 352", kMerge, settings).detail, "Widht");
+  EXPECT_EQ(parseConfigLine("  Widht  = 352", kMerge, settings).detail, "unknown key \"Widht\"");
   EXPECT_EQ(parseConfigLine(std::string(100, 'k') + "=1", kMerge, settings).detail,
-            std::string(64, 'k') + "...");
+            "unknown key \"" + std::string(64, 'k') + "...\"");
+  EXPECT_EQ(parseConfigLine("Width 352", kMerge, settings).detail, "no '=' in this line");
 }
 
 TEST(ReadConfigFile, RefusesWhatCannotBeRead) {

@@ -55,6 +55,9 @@ OsError openForWriting(const std::string& path, FileHandle& handle);
 
 OsError identify(FileHandle handle, FileIdentity& identity);
 
+// The length of a regular file, in bytes.
+OsError fileSize(FileHandle handle, uint64_t& bytes);
+
 // Empties a regular file; other files (devices, pipes) are left as they are.
 OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity);
 

@@ -64,6 +64,13 @@ OsError identify(FileHandle handle, FileIdentity& identity) {
   return 0;
 }
 
+OsError fileSize(FileHandle handle, uint64_t& bytes) {
+  struct stat info;
+  if (::fstat(handle, &info) != 0) return errno;
+  bytes = static_cast<uint64_t>(info.st_size);
+  return 0;
+}
+
 OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
   if (identity.kind != FileKind::kRegular) return 0;
   int result;

@@ -26,9 +26,22 @@ bool isDirectoryHandle(int fd) {
 
 }  // namespace
 
+namespace {
+
+// Windows refuses to open a directory with "Permission denied"; say what it is.
+OsError openError(const std::string& path) {
+  const OsError error = errno;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const bool directory =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return error == EACCES && directory ? EISDIR : error;
+}
+
+}  // namespace
+
 OsError openForReading(const std::string& path, FileHandle& handle) {
   const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-  if (fd < 0) return errno;
+  if (fd < 0) return openError(path);
   if (isDirectoryHandle(fd)) {
     _close(fd);
     return EISDIR;
@@ -40,7 +53,7 @@ OsError openForReading(const std::string& path, FileHandle& handle) {
 OsError openForWriting(const std::string& path, FileHandle& handle) {
   const int fd =
       _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return errno;
+  if (fd < 0) return openError(path);
   handle = fd;
   return 0;
 }
@@ -56,6 +69,13 @@ OsError identify(FileHandle handle, FileIdentity& identity) {
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) identity.kind = FileKind::kRegular;
   identity.device = info.dwVolumeSerialNumber;
   identity.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  return 0;
+}
+
+OsError fileSize(FileHandle handle, uint64_t& bytes) {
+  struct _stat64 info;
+  if (_fstat64(handle, &info) != 0) return errno;
+  bytes = static_cast<uint64_t>(info.st_size);
   return 0;
 }
 

@@ -69,6 +69,7 @@ Status FrameSource::readFrame(char* buffer, uint32_t frameSize) {
       return problemWith(Problem::kRead, path_, error);
     }
   }
+  bytesRead_ += got;
   if (got == frameSize) return {};
   exhausted_ = true;
   std::memset(buffer + got, 0, frameSize - got);
@@ -103,7 +104,11 @@ Status FrameSink::writeFrame(const char* buffer, uint32_t frameSize) {
     if (const OsError error = writeSome(file_.get(), buffer + written, frameSize - written, put)) {
       return problemWith(Problem::kWrite, path_, error);
     }
-    if (put == 0) return problemWith(Problem::kWrite, path_);
+    if (put == 0) {
+      Status status = problemWith(Problem::kWrite, path_);
+      status.detail = "the system took no bytes";
+      return status;
+    }
     written += static_cast<uint32_t>(put);
   }
   return {};

@@ -22,7 +22,10 @@ class FrameSource {
 
   const std::string& path() const { return path_; }
   const FileIdentity& identity() const { return identity_; }
+  FileHandle handle() const { return file_.get(); }
   bool positioned() const { return positioned_; }
+  // Bytes delivered by readFrame so far, zero fill not counted.
+  uint64_t bytesRead() const { return bytesRead_; }
 
   // Moves to the start of frame `frames` (frames of frameSize bytes), once,
   // before the first read. A source that cannot be positioned (a pipe) is
@@ -40,6 +43,7 @@ class FrameSource {
   bool positioned_ = false;   // the start offset has been applied
   bool exhausted_ = false;    // no more data: every later frame is zeros
   bool warnedShort_ = false;  // the warning has been returned
+  uint64_t bytesRead_ = 0;
 };
 
 class FrameSink {

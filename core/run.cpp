@@ -2,12 +2,15 @@
 // the run is sure to go ahead: nothing is emptied before every check passed.
 #include "run.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <new>
 #include <string>
 
 #include "frame_file.h"
 #include "frame_schedule.h"
+#include "picture_format.h"
 
 namespace mvweave {
 
@@ -19,7 +22,8 @@ class Run {
       : settings_(request.settings),
         configFiles_(request.configFiles),
         direction_(direction),
-        console_(console) {}
+        console_(console),
+        format_(pictureFormatOf(settings_)) {}
 
   Status execute() {
     Status status = openInputs();
@@ -44,7 +48,8 @@ class Run {
     const std::vector<std::string> paths = pathsOf(direction_.readsInterleaved);
     sources_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      if (Status status = sources_[i].open(paths[i]); !status.ok()) return status;
+      Status status = sources_[i].open(paths[i]);
+      if (!status.ok()) return explainEmptyPath(std::move(status), "Input");
     }
     return {};
   }
@@ -53,39 +58,93 @@ class Run {
     const std::vector<std::string> paths = pathsOf(!direction_.readsInterleaved);
     sinks_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      if (Status status = sinks_[i].open(paths[i]); !status.ok()) return status;
-      if (Status status = guardOutput(i); !status.ok()) return status;
+      Status status = sinks_[i].open(paths[i]);
+      if (!status.ok()) return explainEmptyPath(std::move(status), "Output");
+      if (status = guardOutput(i); !status.ok()) return status;
     }
     return {};
+  }
+
+  // An empty path comes from a missing line or a value without quotes.
+  static Status explainEmptyPath(Status status, const char* key) {
+    if (!status.subject.empty()) return status;
+    status.osError = 0;
+    status.detail = std::string("no file named: is there an ") + key +
+                    " line, with its path between double quotes?";
+    return status;
   }
 
   // No output is an input, and no regular file or block device is written
   // twice.
   Status guardOutput(size_t output) const {
     const FileIdentity& identity = sinks_[output].identity();
-    const std::string& path = sinks_[output].path();
+    const auto refuse = [this, output](Problem problem, const std::string& what) {
+      Status status = problemWith(problem, sinks_[output].path());
+      status.detail = what;
+      return status;
+    };
     for (const FrameSource& source : sources_) {
-      if (sameFile(identity, source.identity())) return problemWith(Problem::kOutputIsInput, path);
+      if (sameFile(identity, source.identity())) {
+        return refuse(Problem::kOutputIsInput, "the same file as the input " + source.path());
+      }
     }
-    for (const FileIdentity& config : configFiles_) {
-      if (sameFile(identity, config)) return problemWith(Problem::kOutputIsInput, path);
+    for (const ConfigFile& config : configFiles_) {
+      if (sameFile(identity, config.identity)) {
+        return refuse(Problem::kOutputIsInput,
+                      "the same file as the configuration file " + config.path);
+      }
     }
     for (size_t earlier = 0; earlier < output; ++earlier) {
       if (sameStorage(identity, sinks_[earlier].identity())) {
-        return problemWith(Problem::kOutputNamedTwice, path);
+        return refuse(Problem::kOutputNamedTwice,
+                      "the same file as the output " + sinks_[earlier].path());
       }
     }
     return {};
   }
 
   Status prepareFrameBuffer() {
-    if (!computeFrameSize(settings_.width, settings_.height, frameSize_)) {
-      return problemWith(Problem::kFrameSizeOutOfRange);
-    }
+    if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) return status;
+    noteGeometry();
     // Left uninitialised: every step fills the whole frame before writing it.
     frame_.reset(new (std::nothrow) char[frameSize_]);
-    if (!frame_) return problemWith(Problem::kAllocateFrameBuffer);
+    if (!frame_) {
+      Status status = problemWith(Problem::kAllocateFrameBuffer, "", ENOMEM);
+      status.detail = std::to_string(frameSize_) + " bytes for one frame";
+      return status;
+    }
     return {};
+  }
+
+  // Signs that Width, Height or the picture format are wrong, for the
+  // person reading; nothing changes for the run.
+  void noteGeometry() const {
+    const std::string frameBytes = std::to_string(frameSize_) + "-byte frames";
+    for (const FrameSource& source : sources_) {
+      uint64_t bytes = 0;
+      if (frameSize_ == 0 || source.identity().kind != FileKind::kRegular ||
+          fileSize(source.handle(), bytes) != 0 || bytes % frameSize_ == 0) {
+        continue;
+      }
+      note(console_, source.path() + ": " + std::to_string(bytes) +
+                         " bytes is not a whole number of " + frameBytes + " (Width " +
+                         std::to_string(format_.width) + ", Height " +
+                         std::to_string(format_.height) + ", " + describe(format_) +
+                         "); check Width, Height and the picture format");
+    }
+    const bool odd = format_.width % 2 != 0 || format_.height % 2 != 0;
+    if (!format_.planar && odd && frameSize_ != 0) {
+      PictureFormat planar = format_;
+      planar.planar = true;
+      uint32_t planarSize = 0;
+      if (!frameSizeOf(planar, planarSize).ok()) return;
+      note(console_, "Width " + std::to_string(format_.width) + " and Height " +
+                         std::to_string(format_.height) +
+                         ": frames are taken as P + P/2 = " + std::to_string(frameSize_) +
+                         " bytes; ChromaFormat = 420 gives the planar layout of ffmpeg and Y4M "
+                         "files, " +
+                         std::to_string(planarSize) + " bytes");
+    }
   }
 
   Status emptyOutputs() {
@@ -127,11 +186,21 @@ class Run {
     }
     Status status = source.readFrame(frame_.get(), frameSize_);
     if (status.problem == Problem::kInputTooShort) {
+      status.detail = "ran out after " + std::to_string(source.bytesRead() / frameSize_) +
+                      " whole frames of the " + std::to_string(framesPerSource()) +
+                      " the layout takes from it; the rest is written as zeros";
       report(status, console_);
     } else if (!status.ok()) {
       return status;
     }
     return sink.writeFrame(frame_.get(), frameSize_);
+  }
+
+  // N x max(F, T) frames from the interleaved file, max(F, T) from a camera.
+  uint64_t framesPerSource() const {
+    const FrameSchedule schedule = scheduleOf(settings_);
+    const uint64_t perCamera = std::max(schedule.numFrm, tailStart(schedule));
+    return direction_.readsInterleaved ? perCamera * sinks_.size() : perCamera;
   }
 
   // Every output is closed, in order; the first failure is the one told.
@@ -145,9 +214,10 @@ class Run {
   }
 
   const RunSettings& settings_;
-  const std::vector<FileIdentity>& configFiles_;
+  const std::vector<ConfigFile>& configFiles_;
   const Direction& direction_;
   const Console& console_;
+  const PictureFormat format_;
   std::vector<FrameSource> sources_;
   std::vector<FrameSink> sinks_;
   uint32_t frameSize_ = 0;
@@ -163,6 +233,9 @@ void writeNumberLines(const RunSettings& settings, std::FILE* out) {
   std::fprintf(out, "* NumFrm:    %u\n", settings.numFrm);
   std::fprintf(out, "* Width:     %u\n", settings.width);
   std::fprintf(out, "* Height:    %u\n", settings.height);
+  if (!settings.pictureFormatGiven) return;
+  std::fprintf(out, "* Chroma:    %u\n", settings.chromaFormat);
+  std::fprintf(out, "* BitDepth:  %u\n", settings.bitDepth);
 }
 
 Status runFrames(const RunRequest& request, const Direction& direction, const Console& console) {

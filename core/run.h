@@ -5,6 +5,7 @@
 #define MVWEAVE_CORE_RUN_H
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "file_system.h"
@@ -13,10 +14,16 @@
 
 namespace mvweave {
 
+// A configuration file read: an input too, never to be overwritten.
+struct ConfigFile {
+  std::string path;
+  FileIdentity identity;
+};
+
 // What an accepted command line asks for.
 struct RunRequest {
   RunSettings settings;
-  std::vector<FileIdentity> configFiles;  // inputs too: never overwritten
+  std::vector<ConfigFile> configFiles;
 };
 
 struct Direction {
@@ -27,7 +34,8 @@ struct Direction {
   void (*writeReport)(const RunSettings& settings, std::FILE* out);
 };
 
-// The six numbers of the verbose report, as both tools write them.
+// The numbers of the verbose report, as both tools write them: the six
+// layout numbers, and the picture format when a configuration gave it.
 void writeNumberLines(const RunSettings& settings, std::FILE* out);
 
 // Runs to the end: opens the inputs, opens and checks the outputs, writes

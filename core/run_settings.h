@@ -27,12 +27,15 @@ struct RunSettings {
   uint32_t width = 640;
   uint32_t height = 480;
 
+  // The picture format keys, read with the same number rules. Giving either
+  // makes frames planar (see picture_format.h); without them a frame is
+  // P + P/2 bytes, as it always was.
+  uint32_t chromaFormat = 420;
+  uint32_t bitDepth = 8;
+  bool pictureFormatGiven = false;
+
   bool verbose = false;
 };
-
-// Bytes per 4:2:0 frame: P + P/2 rounded down, with P = width x height,
-// computed exactly; false when that does not fit in 32 bits.
-bool computeFrameSize(uint32_t width, uint32_t height, uint32_t& frameSize);
 
 }  // namespace mvweave
 

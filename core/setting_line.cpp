@@ -17,6 +17,7 @@ struct Keyword {
 
 // The camera list key comes first, then the other path key; "GOPLength" is
 // tested before "NumGOP", so a key such as NumGOPLength counts as GOPLength.
+// The picture format keys come last: neither name holds another keyword.
 constexpr Keyword kMergeKeywords[SettingLine::kKeywordCount] = {
     {"Input", nullptr},
     {"Output", nullptr},
@@ -26,6 +27,8 @@ constexpr Keyword kMergeKeywords[SettingLine::kKeywordCount] = {
     {"NumFrm", &RunSettings::numFrm},
     {"Width", &RunSettings::width},
     {"Height", &RunSettings::height},
+    {"ChromaFormat", &RunSettings::chromaFormat},
+    {"BitDepth", &RunSettings::bitDepth},
 };
 constexpr Keyword kSplitKeywords[SettingLine::kKeywordCount] = {
     {"Output", nullptr},
@@ -36,9 +39,12 @@ constexpr Keyword kSplitKeywords[SettingLine::kKeywordCount] = {
     {"NumFrm", &RunSettings::numFrm},
     {"Width", &RunSettings::width},
     {"Height", &RunSettings::height},
+    {"ChromaFormat", &RunSettings::chromaFormat},
+    {"BitDepth", &RunSettings::bitDepth},
 };
 constexpr size_t kCameraPathKey = 0;
 constexpr size_t kSequencePathKey = 1;
+constexpr size_t kFirstFormatKey = 8;
 
 }  // namespace
 
@@ -98,6 +104,7 @@ Problem SettingLine::finish(RunSettings& settings) {
   } else {
     const Keyword* keywords = mergeKeys_ ? kMergeKeywords : kSplitKeywords;
     settings.*keywords[key_].number = number_.value();
+    if (key_ >= kFirstFormatKey) settings.pictureFormatGiven = true;
   }
   return Problem::kNone;
 }
@@ -165,8 +172,14 @@ Status parseConfigLine(const std::string& line, CameraKey cameraKey, RunSettings
   }
   if (problem == Problem::kNone) problem = setting.finish(settings);
   Status status = problemWith(problem);
-  if (problem == Problem::kUnknownKey) status.detail = setting.keyText();
+  status.detail = describeLineProblem(problem, setting);
   return status;
+}
+
+std::string describeLineProblem(Problem problem, const SettingLine& line) {
+  if (problem == Problem::kUnknownKey) return "unknown key \"" + line.keyText() + "\"";
+  if (problem == Problem::kNoEquals) return "no '=' in this line";
+  return std::string();
 }
 
 uint32_t parseNumber(const std::string& value) {

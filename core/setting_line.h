@@ -51,8 +51,8 @@ class SettingLine {
   // The key as written, trimmed, for messages; long keys are cut.
   std::string keyText() const;
 
-  static constexpr size_t kKeywordCount = 8;
-  static constexpr size_t kLongestKeyword = 9;
+  static constexpr size_t kKeywordCount = 10;
+  static constexpr size_t kLongestKeyword = 12;
 
  private:
   void addToKey(char c);
@@ -79,6 +79,9 @@ class SettingLine {
 // Applies one line (without its line end): kNoEquals or kUnknownKey when it
 // stops the tool.
 Status parseConfigLine(const std::string& line, CameraKey cameraKey, RunSettings& settings);
+
+// What a person reads about a line's problem: 'unknown key "Widht"'.
+std::string describeLineProblem(Problem problem, const SettingLine& line);
 
 // A number value as the settings store it (see NumberReader).
 uint32_t parseNumber(const std::string& value);

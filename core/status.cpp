@@ -2,6 +2,8 @@
 // it, and the one place that writes them.
 #include "status.h"
 
+#include <cstring>
+
 namespace mvweave {
 
 namespace {
@@ -20,6 +22,7 @@ const char* messageOf(Problem problem) {
     case Problem::kCreateOutput: return "ERROR: Could not create output file!";
     case Problem::kOutputIsInput: return "ERROR: Output file is also an input file!";
     case Problem::kOutputNamedTwice: return "ERROR: Output file is named more than once!";
+    case Problem::kUnsupportedFormat: return "ERROR: Unsupported picture format!";
     case Problem::kFrameSizeOutOfRange: return "ERROR: Frame size out of range!";
     case Problem::kAllocateFrameBuffer: return "ERROR: Could not allocate frame buffer!";
     case Problem::kRead: return "ERROR: Could not read input file!";
@@ -30,18 +33,38 @@ const char* messageOf(Problem problem) {
   return nullptr;
 }
 
+// "subject:line: detail: system error", leaving out what is not set.
+std::string detailOf(const Status& status) {
+  std::string text = status.subject;
+  if (status.line != 0) text += ":" + std::to_string(status.line);
+  const auto append = [&text](const std::string& part) {
+    text += (text.empty() ? "" : ": ") + part;
+  };
+  if (!status.detail.empty()) append(status.detail);
+  if (status.osError != 0) append(std::strerror(status.osError));
+  return text;
+}
+
 }  // namespace
 
 void report(const Status& status, const Console& console) {
   const char* message = messageOf(status.problem);
-  if (message == nullptr) return;
   if (status.problem == Problem::kIllegalOption) {
     std::fprintf(console.out, "%s%s , see HELP!\n", message, status.subject.c_str());
-  } else if (status.problem == Problem::kInputTooShort) {
+    return;  // the message says it all
+  }
+  if (status.problem == Problem::kInputTooShort) {
     std::fprintf(console.out, "%s%s\n", message, status.subject.c_str());
-  } else {
+  } else if (message != nullptr) {
     std::fprintf(console.out, "%s\n", message);
   }
+  if (status.problem != Problem::kNone) note(console, detailOf(status));
+}
+
+void note(const Console& console, const std::string& text) {
+  // Standard output first, so that the two streams read in order on a terminal.
+  std::fflush(console.out);
+  std::fprintf(console.err, "%s: %s\n", console.toolName, text.c_str());
 }
 
 }  // namespace mvweave

@@ -1,7 +1,10 @@
 // What went wrong, as a value. The configuration reader, the file layer and
 // the run return a Status instead of printing; report() is the one place that
-// turns it into the tool's fixed message on standard output. Every problem
-// but the short-input warning stops the tool.
+// turns it into the tool's fixed message on standard output, which scripts
+// parse, and one line of detail on standard error for the person reading:
+//   mvweave: cam3.yuv: No such file or directory
+//   mvweave: views.cfg:12: unknown key "Widht"
+// Every problem but the short-input warning stops the tool.
 #ifndef MVWEAVE_CORE_STATUS_H
 #define MVWEAVE_CORE_STATUS_H
 
@@ -26,6 +29,7 @@ enum class Problem {
   kCreateOutput,
   kOutputIsInput,
   kOutputNamedTwice,
+  kUnsupportedFormat,
   kFrameSizeOutOfRange,
   kAllocateFrameBuffer,
   kRead,
@@ -33,12 +37,14 @@ enum class Problem {
   kInputTooShort,  // a warning: the run goes on
 };
 
+// The detail line reads "subject:line: detail: system error", leaving out
+// what is not set.
 struct Status {
   Problem problem = Problem::kNone;
   std::string subject;  // the file (or argument) concerned, if any
   uint64_t line = 0;    // the configuration line, from 1, if any
+  std::string detail;   // what a person needs to know, if anything
   int osError = 0;      // the system's error number, if any
-  std::string detail;   // what else a person needs to know, if anything
 
   bool ok() const { return problem == Problem::kNone; }
 };
@@ -58,8 +64,11 @@ struct Console {
   std::FILE* err = stderr;
 };
 
-// Writes the problem's message line (none for a silent stop).
+// Writes the problem's message line (none for a silent stop) and its detail.
 void report(const Status& status, const Console& console);
+
+// A line on standard error only: "mvweave: " and the text.
+void note(const Console& console, const std::string& text);
 
 }  // namespace mvweave
 

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Interoperability with ffmpeg, raw cameras: cameras made by ffmpeg in each
+# pixel format are merged with the matching ChromaFormat and BitDepth; the
+# frames of the interleaved file, as ffmpeg reads them (-f framemd5), must be
+# the camera frames in layout order, and the split must give every camera
+# file back byte for byte. Skipped (status 77) when ffmpeg is missing.
+#
+# Usage: ffmpeg_interop_test.sh BIN_DIR
+set -euo pipefail
+command -v ffmpeg > /dev/null || {
+  echo "skipped: ffmpeg not found (Debian: apt-get install ffmpeg)"
+  exit 77
+}
+bin=$(cd "$1" && pwd)
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/interop_helpers.sh"
+work=$(mktemp -d "${TMPDIR:-/tmp}/mvinterop.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# pixel format, size, ChromaFormat, BitDepth
+formats=(
+  "yuv420p 175x143 420 8"
+  "yuv420p10le 352x288 420 10"
+  "yuv422p 352x288 422 8"
+  "yuv444p 352x288 444 8"
+  "gray 352x288 400 8"
+)
+failed=0
+for entry in "${formats[@]}"; do
+  read -r pix_fmt size chroma depth <<< "$entry"
+  rm -f ./*.yuv ./*.cfg ./*.md5
+  make_cameras "$pix_fmt" "$size" rawvideo yuv
+  write_configs yuv multiview.yuv "cam%d_back.yuv" "Width = ${size%x*}
+Height = ${size#*x}
+ChromaFormat = $chroma
+BitDepth = $depth"
+  completed "$bin/mvweave" ./merge.cfg && completed "$bin/mvunweave" ./split.cfg ||
+    { echo "FAIL $pix_fmt: a tool did not complete"; failed=1; continue; }
+  raw=(-f rawvideo -pix_fmt "$pix_fmt" -s "$size")
+  frame_md5s "${raw[@]}" -i multiview.yuv > merged.md5
+  if ! diff <(layout_order yuv "${raw[@]}") merged.md5 > /dev/null; then
+    echo "FAIL $pix_fmt $size: the interleaved frames are not the camera frames in layout order"
+    failed=1
+  fi
+  for ((c = 0; c < cameras; c++)); do
+    cmp -s "cam$c.yuv" "cam${c}_back.yuv" || { echo "FAIL $pix_fmt: camera $c differs after the split"; failed=1; }
+  done
+  [ $failed = 0 ] && echo "ok: $pix_fmt $size, $((cameras * frames)) frames in layout order, cameras back"
+done
+exit $failed

@@ -1,0 +1,55 @@
+# Helpers for the ffmpeg interoperability tests: three cameras of ten frames,
+# merged and split with GOPLength 4, NumGOP 2, NumFrm 10, and the layout
+# order worked out from ffmpeg's per-frame checksums of each camera.
+cameras=3
+frames=10
+
+# make_cameras PIX_FMT SIZE FORMAT EXTENSION: cam0..cam2, each a different
+# moving picture, so that every frame of every camera differs.
+make_cameras() {
+  local pix_fmt=$1 size=$2 format=$3 extension=$4 c
+  local sources=("testsrc=size=$size:rate=25" "mandelbrot=size=$size:rate=25"
+                 "testsrc=size=$size:rate=25,negate")
+  for ((c = 0; c < cameras; c++)); do
+    ffmpeg -v error -y -f lavfi -i "${sources[$c]}" -frames:v "$frames" -pix_fmt "$pix_fmt" \
+      -f "$format" "cam$c.$extension"
+  done
+}
+
+# write_configs EXTENSION SEQUENCE BACK_PATTERN SETTINGS: merge.cfg (the
+# cameras camN.EXTENSION into SEQUENCE) and split.cfg (SEQUENCE into
+# BACK_PATTERN, printf-style).
+write_configs() {
+  local extension=$1 sequence=$2 back=$3 settings=$4 c
+  {
+    for ((c = 0; c < cameras; c++)); do echo "Input = \"cam$c.$extension\""; done
+    echo "Output = \"$sequence\""
+    printf 'GOPLength = 4\nNumGOP = 2\nNumFrm = 10\n%s\n' "$settings"
+  } > merge.cfg
+  {
+    echo "Input = \"$sequence\""
+    for ((c = 0; c < cameras; c++)); do printf "Output = \"$back\"\n" "$c"; done
+    printf 'GOPLength = 4\nNumGOP = 2\nNumFrm = 10\n%s\n' "$settings"
+  } > split.cfg
+}
+
+# completed COMMAND...: the tools end with status 1 after a completed run.
+completed() { local status=0; "$@" > /dev/null || status=$?; [ $status -eq 1 ]; }
+
+# frame_md5s FFMPEG_INPUT_OPTIONS...: one checksum a frame, in order.
+frame_md5s() { ffmpeg -v error "$@" -f framemd5 - | awk -F', *' '!/^#/ { print $NF }'; }
+
+# layout_order EXTENSION INPUT_OPTIONS...: the checksums of the camera
+# frames in the order of the layout with N = 3, L = 4, G = 2, F = 10: frame 0
+# of every camera, then blocks of four frames camera by camera, then frame 9
+# camera by camera.
+layout_order() {
+  local extension=$1 c first
+  shift
+  for ((c = 0; c < cameras; c++)); do frame_md5s "$@" -i "cam$c.$extension" > "cam$c.md5"; done
+  for ((c = 0; c < cameras; c++)); do sed -n 1p "cam$c.md5"; done
+  for first in 1 5; do
+    for ((c = 0; c < cameras; c++)); do sed -n "$((first + 1)),$((first + 4))p" "cam$c.md5"; done
+  done
+  for ((c = 0; c < cameras; c++)); do sed -n 10p "cam$c.md5"; done
+}
