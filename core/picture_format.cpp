@@ -79,7 +79,7 @@ PictureFormat pictureFormatOf(const RunSettings& settings) {
   format.height = settings.height;
   format.chroma = settings.chromaFormat;
   format.bitDepth = settings.bitDepth;
-  format.planar = settings.pictureFormatGiven;
+  format.planar = settings.pictureFormatGiven();
   return format;
 }
 

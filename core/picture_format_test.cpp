@@ -15,7 +15,8 @@ TEST(RunSettings, StartsWithTheDefaults) {
   EXPECT_EQ(run.numFrm, 0u);
   EXPECT_EQ(run.width, 640u);
   EXPECT_EQ(run.height, 480u);
-  EXPECT_FALSE(run.pictureFormatGiven);
+  EXPECT_FALSE(run.pictureFormatGiven());
+  EXPECT_FALSE(run.widthGiven);
   EXPECT_FALSE(run.verbose);
   EXPECT_TRUE(run.sequencePath.empty());
   EXPECT_TRUE(run.cameraPaths.empty());

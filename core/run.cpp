@@ -8,8 +8,10 @@
 #include <new>
 #include <string>
 
-#include "frame_file.h"
 #include "frame_schedule.h"
+#include "frame_sink.h"
+#include "frame_source.h"
+#include "picture_checks.h"
 #include "picture_format.h"
 
 namespace mvweave {
@@ -22,16 +24,16 @@ class Run {
       : settings_(request.settings),
         configFiles_(request.configFiles),
         direction_(direction),
-        console_(console),
-        format_(pictureFormatOf(settings_)) {}
+        console_(console) {}
 
   Status execute() {
     Status status = openInputs();
     if (status.ok()) status = openOutputs();
     if (!status.ok()) return status;
-    if (settings_.verbose) direction_.writeReport(settings_, console_.out);
+    settlePictureFormat();
+    if (settings_.verbose) direction_.writeReport(effective_, console_.out);
     status = prepareFrameBuffer();
-    if (status.ok()) status = emptyOutputs();
+    if (status.ok()) status = startOutputs();
     if (status.ok()) status = walk();
     if (status.ok()) status = closeOutputs();
     return status;
@@ -103,9 +105,22 @@ class Run {
     return {};
   }
 
+  // What no configuration file gave is taken from the first Y4M input; any
+  // Y4M file, in or out, makes frames planar.
+  void settlePictureFormat() {
+    firstY4m_ = firstY4mSource(sources_);
+    effective_ = settingsWithY4m(settings_, firstY4m_);
+    format_ = pictureFormatOf(effective_);
+    for (const FrameSink& sink : sinks_) format_.planar = format_.planar || sink.writesY4m();
+    format_.planar = format_.planar || firstY4m_ != nullptr;
+  }
+
   Status prepareFrameBuffer() {
+    if (Status status = checkY4mHeaders(sources_, format_); !status.ok()) return status;
     if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) return status;
-    noteGeometry();
+    for (const std::string& text : geometryNotes(sources_, format_, frameSize_)) {
+      note(console_, text);
+    }
     // Left uninitialised: every step fills the whole frame before writing it.
     frame_.reset(new (std::nothrow) char[frameSize_]);
     if (!frame_) {
@@ -116,40 +131,12 @@ class Run {
     return {};
   }
 
-  // Signs that Width, Height or the picture format are wrong, for the
-  // person reading; nothing changes for the run.
-  void noteGeometry() const {
-    const std::string frameBytes = std::to_string(frameSize_) + "-byte frames";
-    for (const FrameSource& source : sources_) {
-      uint64_t bytes = 0;
-      if (frameSize_ == 0 || source.identity().kind != FileKind::kRegular ||
-          fileSize(source.handle(), bytes) != 0 || bytes % frameSize_ == 0) {
-        continue;
-      }
-      note(console_, source.path() + ": " + std::to_string(bytes) +
-                         " bytes is not a whole number of " + frameBytes + " (Width " +
-                         std::to_string(format_.width) + ", Height " +
-                         std::to_string(format_.height) + ", " + describe(format_) +
-                         "); check Width, Height and the picture format");
-    }
-    const bool odd = format_.width % 2 != 0 || format_.height % 2 != 0;
-    if (!format_.planar && odd && frameSize_ != 0) {
-      PictureFormat planar = format_;
-      planar.planar = true;
-      uint32_t planarSize = 0;
-      if (!frameSizeOf(planar, planarSize).ok()) return;
-      note(console_, "Width " + std::to_string(format_.width) + " and Height " +
-                         std::to_string(format_.height) +
-                         ": frames are taken as P + P/2 = " + std::to_string(frameSize_) +
-                         " bytes; ChromaFormat = 420 gives the planar layout of ffmpeg and Y4M "
-                         "files, " +
-                         std::to_string(planarSize) + " bytes");
-    }
-  }
-
-  Status emptyOutputs() {
+  // Every check has passed: the outputs are emptied (and given their Y4M
+  // headers) only now.
+  Status startOutputs() {
+    const Y4mHeader header = outputHeader(format_, firstY4m_);
     for (FrameSink& sink : sinks_) {
-      if (Status status = sink.empty(); !status.ok()) return status;
+      if (Status status = sink.start(header); !status.ok()) return status;
     }
     return {};
   }
@@ -180,13 +167,13 @@ class Run {
     const uint64_t startFrame =
         split ? uint64_t{settings_.firstFrm} * sinks_.size() : settings_.firstFrm;
     if (!source.positioned()) {
-      if (Status status = source.skipFrames(startFrame, frame_.get(), frameSize_); !status.ok()) {
+      if (Status status = source.skipFrames(startFrame, frameSize_); !status.ok()) {
         return status;
       }
     }
     Status status = source.readFrame(frame_.get(), frameSize_);
     if (status.problem == Problem::kInputTooShort) {
-      status.detail = "ran out after " + std::to_string(source.bytesRead() / frameSize_) +
+      status.detail = "ran out after " + std::to_string(source.framesRead()) +
                       " whole frames of the " + std::to_string(framesPerSource()) +
                       " the layout takes from it; the rest is written as zeros";
       report(status, console_);
@@ -217,7 +204,9 @@ class Run {
   const std::vector<ConfigFile>& configFiles_;
   const Direction& direction_;
   const Console& console_;
-  const PictureFormat format_;
+  const FrameSource* firstY4m_ = nullptr;
+  RunSettings effective_;  // the settings, completed from a Y4M header
+  PictureFormat format_;
   std::vector<FrameSource> sources_;
   std::vector<FrameSink> sinks_;
   uint32_t frameSize_ = 0;
@@ -233,7 +222,7 @@ void writeNumberLines(const RunSettings& settings, std::FILE* out) {
   std::fprintf(out, "* NumFrm:    %u\n", settings.numFrm);
   std::fprintf(out, "* Width:     %u\n", settings.width);
   std::fprintf(out, "* Height:    %u\n", settings.height);
-  if (!settings.pictureFormatGiven) return;
+  if (!settings.pictureFormatGiven()) return;
   std::fprintf(out, "* Chroma:    %u\n", settings.chromaFormat);
   std::fprintf(out, "* BitDepth:  %u\n", settings.bitDepth);
 }

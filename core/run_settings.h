@@ -32,7 +32,14 @@ struct RunSettings {
   // P + P/2 bytes, as it always was.
   uint32_t chromaFormat = 420;
   uint32_t bitDepth = 8;
-  bool pictureFormatGiven = false;
+
+  // Which picture keys a configuration file gave: what it left open is
+  // taken from a Y4M input's header.
+  bool widthGiven = false;
+  bool heightGiven = false;
+  bool chromaFormatGiven = false;
+  bool bitDepthGiven = false;
+  bool pictureFormatGiven() const { return chromaFormatGiven || bitDepthGiven; }
 
   bool verbose = false;
 };

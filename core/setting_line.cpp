@@ -8,43 +8,34 @@
 
 namespace mvweave {
 
-namespace {
-
 struct Keyword {
   std::string_view text;
   uint32_t RunSettings::*number;  // null for the two path keys
+  bool RunSettings::*given;       // where the picture keys are marked as given
 };
 
-// The camera list key comes first, then the other path key; "GOPLength" is
-// tested before "NumGOP", so a key such as NumGOPLength counts as GOPLength.
-// The picture format keys come last: neither name holds another keyword.
-constexpr Keyword kMergeKeywords[SettingLine::kKeywordCount] = {
-    {"Input", nullptr},
-    {"Output", nullptr},
-    {"FirstFrm", &RunSettings::firstFrm},
-    {"GOPLength", &RunSettings::gopLength},
-    {"NumGOP", &RunSettings::numGop},
-    {"NumFrm", &RunSettings::numFrm},
-    {"Width", &RunSettings::width},
-    {"Height", &RunSettings::height},
-    {"ChromaFormat", &RunSettings::chromaFormat},
-    {"BitDepth", &RunSettings::bitDepth},
-};
-constexpr Keyword kSplitKeywords[SettingLine::kKeywordCount] = {
-    {"Output", nullptr},
-    {"Input", nullptr},
-    {"FirstFrm", &RunSettings::firstFrm},
-    {"GOPLength", &RunSettings::gopLength},
-    {"NumGOP", &RunSettings::numGop},
-    {"NumFrm", &RunSettings::numFrm},
-    {"Width", &RunSettings::width},
-    {"Height", &RunSettings::height},
-    {"ChromaFormat", &RunSettings::chromaFormat},
-    {"BitDepth", &RunSettings::bitDepth},
+namespace {
+
+// The camera list key comes first, then the other path key, then these;
+// "GOPLength" is tested before "NumGOP", so a key such as NumGOPLength counts
+// as GOPLength. The picture format keys come last: neither name holds
+// another keyword.
+constexpr Keyword kMergePathKeywords[] = {{"Input", nullptr, nullptr},
+                                          {"Output", nullptr, nullptr}};
+constexpr Keyword kSplitPathKeywords[] = {{"Output", nullptr, nullptr},
+                                          {"Input", nullptr, nullptr}};
+constexpr Keyword kNumberKeywords[SettingLine::kKeywordCount - 2] = {
+    {"FirstFrm", &RunSettings::firstFrm, nullptr},
+    {"GOPLength", &RunSettings::gopLength, nullptr},
+    {"NumGOP", &RunSettings::numGop, nullptr},
+    {"NumFrm", &RunSettings::numFrm, nullptr},
+    {"Width", &RunSettings::width, &RunSettings::widthGiven},
+    {"Height", &RunSettings::height, &RunSettings::heightGiven},
+    {"ChromaFormat", &RunSettings::chromaFormat, &RunSettings::chromaFormatGiven},
+    {"BitDepth", &RunSettings::bitDepth, &RunSettings::bitDepthGiven},
 };
 constexpr size_t kCameraPathKey = 0;
 constexpr size_t kSequencePathKey = 1;
-constexpr size_t kFirstFormatKey = 8;
 
 }  // namespace
 
@@ -78,6 +69,11 @@ uint32_t NumberReader::value() const {
   return static_cast<uint32_t>(number);
 }
 
+const Keyword& SettingLine::keywordAt(size_t position) const {
+  if (position >= 2) return kNumberKeywords[position - 2];
+  return (mergeKeys_ ? kMergePathKeywords : kSplitPathKeywords)[position];
+}
+
 Problem SettingLine::add(char c) {
   if (!sawEquals_) {
     if (c != '=') {
@@ -102,9 +98,9 @@ Problem SettingLine::finish(RunSettings& settings) {
   } else if (key_ == kSequencePathKey) {
     settings.sequencePath = pathValue();
   } else {
-    const Keyword* keywords = mergeKeys_ ? kMergeKeywords : kSplitKeywords;
-    settings.*keywords[key_].number = number_.value();
-    if (key_ >= kFirstFormatKey) settings.pictureFormatGiven = true;
+    const Keyword& keyword = keywordAt(key_);
+    settings.*keyword.number = number_.value();
+    if (keyword.given != nullptr) settings.*keyword.given = true;
   }
   return Problem::kNone;
 }
@@ -124,9 +120,8 @@ void SettingLine::addToKey(char c) {
   std::memmove(window_, window_ + 1, kLongestKeyword - 1);
   window_[kLongestKeyword - 1] = c;
   if (keyLength_ < kLongestKeyword) ++keyLength_;
-  const Keyword* keywords = mergeKeys_ ? kMergeKeywords : kSplitKeywords;
   for (size_t k = 0; k < kKeywordCount; ++k) {
-    const std::string_view keyword = keywords[k].text;
+    const std::string_view keyword = keywordAt(k).text;
     if (keyword.back() == c && keyword.size() <= keyLength_ &&
         keyword == std::string_view(window_ + kLongestKeyword - keyword.size(), keyword.size())) {
       found_[k] = true;

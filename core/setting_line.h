@@ -16,6 +16,8 @@
 
 namespace mvweave {
 
+struct Keyword;
+
 // Which path key appends to the camera list; the other one sets the sequence.
 enum class CameraKey { kInput, kOutput };
 
@@ -55,6 +57,8 @@ class SettingLine {
   static constexpr size_t kLongestKeyword = 12;
 
  private:
+  // The keyword at a place in the tool's order.
+  const Keyword& keywordAt(size_t position) const;
   void addToKey(char c);
   bool chooseKey();
   bool isPath() const;

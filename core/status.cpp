@@ -23,6 +23,7 @@ const char* messageOf(Problem problem) {
     case Problem::kOutputIsInput: return "ERROR: Output file is also an input file!";
     case Problem::kOutputNamedTwice: return "ERROR: Output file is named more than once!";
     case Problem::kUnsupportedFormat: return "ERROR: Unsupported picture format!";
+    case Problem::kY4mMismatch: return "ERROR: Picture format differs from the Y4M header!";
     case Problem::kFrameSizeOutOfRange: return "ERROR: Frame size out of range!";
     case Problem::kAllocateFrameBuffer: return "ERROR: Could not allocate frame buffer!";
     case Problem::kRead: return "ERROR: Could not read input file!";

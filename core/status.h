@@ -30,6 +30,7 @@ enum class Problem {
   kOutputIsInput,
   kOutputNamedTwice,
   kUnsupportedFormat,
+  kY4mMismatch,
   kFrameSizeOutOfRange,
   kAllocateFrameBuffer,
   kRead,

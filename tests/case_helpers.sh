@@ -26,3 +26,15 @@ expect_absent() {
 expect_same() {
   cmp "$1" "$2" || { echo "$1 and $2 differ"; return 1; }
 }
+
+# y4m_frames CAMERA COUNT [FIRST [FRAME_LINE]]: the same frames as a Y4M file
+# of 4x2 4:2:0 pictures (12 bytes a frame): a header line (Y4M_HEADER, or a
+# plain one), then FRAME_LINE (default FRAME) and the frame, for each frame.
+y4m_frames() {
+  local camera=$1 count=$2 first=${3:-0} line=${4:-FRAME} f
+  printf '%s\n' "${Y4M_HEADER:-YUV4MPEG2 W4 H2 F25:1 Ip A0:0 C420jpeg}"
+  for ((f = first; f < first + count; f++)); do
+    printf '%s\n' "$line"
+    frames "$camera" 1 "$f"
+  done
+}

@@ -11,8 +11,9 @@ make_cameras() {
   local sources=("testsrc=size=$size:rate=25" "mandelbrot=size=$size:rate=25"
                  "testsrc=size=$size:rate=25,negate")
   for ((c = 0; c < cameras; c++)); do
+    # -strict -1: Y4M above 8 bits is not official, but widely read.
     ffmpeg -v error -y -f lavfi -i "${sources[$c]}" -frames:v "$frames" -pix_fmt "$pix_fmt" \
-      -f "$format" "cam$c.$extension"
+      -strict -1 -f "$format" "cam$c.$extension"
   done
 }
 

@@ -5,7 +5,7 @@
 # the camera frames in layout order, and the split must give every camera
 # file back byte for byte. Skipped (status 77) when ffmpeg is missing.
 #
-# Usage: ffmpeg_interop_test.sh BIN_DIR
+# Usage: ffmpeg_raw_test.sh BIN_DIR
 set -euo pipefail
 command -v ffmpeg > /dev/null || {
   echo "skipped: ffmpeg not found (Debian: apt-get install ffmpeg)"

@@ -1,0 +1,45 @@
+// A file of frames written front to back: the interleaved file (mvweave) or
+// a camera file (mvunweave), raw or, when its name ends in ".y4m", Y4M. It
+// is opened without being emptied, so that the run can still refuse it, and
+// emptied by start(), the last step before the first frame. Closed in its
+// destructor; a run that completes calls close() and checks it.
+#ifndef MVWEAVE_CORE_FRAME_SINK_H
+#define MVWEAVE_CORE_FRAME_SINK_H
+
+#include <cstdint>
+#include <string>
+
+#include "file_system.h"
+#include "status.h"
+#include "y4m.h"
+
+namespace mvweave {
+
+class FrameSink {
+ public:
+  // kCreateOutput when the file cannot be opened for writing.
+  Status open(const std::string& path);
+
+  const std::string& path() const { return path_; }
+  const FileIdentity& identity() const { return identity_; }
+  FileHandle handle() const { return file_.get(); }
+  bool writesY4m() const { return writesY4m_; }
+
+  // Empties a regular file and, for a Y4M file, writes its header line.
+  Status start(const Y4mHeader& header);
+  // One frame, after its FRAME line in a Y4M file.
+  Status writeFrame(const char* buffer, uint32_t frameSize);
+  Status close();
+
+ private:
+  Status writeAll(const char* data, size_t size);
+
+  std::string path_;
+  OpenFile file_;
+  FileIdentity identity_;
+  bool writesY4m_ = false;
+};
+
+}  // namespace mvweave
+
+#endif

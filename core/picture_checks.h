@@ -1,0 +1,44 @@
+// What a run's pictures are, and whether its inputs agree: the picture
+// format that the settings and the Y4M inputs' headers give together, the
+// checks that stop a run whose Y4M inputs disagree with it, the notes that
+// point at a wrong Width or Height, and the header of Y4M outputs.
+#ifndef MVWEAVE_CORE_PICTURE_CHECKS_H
+#define MVWEAVE_CORE_PICTURE_CHECKS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "frame_source.h"
+#include "picture_format.h"
+#include "run_settings.h"
+#include "status.h"
+#include "y4m.h"
+
+namespace mvweave {
+
+// The first Y4M input, if any.
+const FrameSource* firstY4mSource(const std::vector<FrameSource>& sources);
+
+// The settings, with the picture keys that no configuration file gave taken
+// from the first Y4M input's header.
+RunSettings settingsWithY4m(const RunSettings& settings, const FrameSource* firstY4m);
+
+// kUnsupportedFormat for a Y4M colour space the tools do not handle, and
+// kY4mMismatch for a header that disagrees with the format, naming the file
+// and both values.
+Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFormat& format);
+
+// Lines for standard error: inputs whose length is not a whole number of
+// frames, and an odd picture size taken as P + P/2.
+std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
+                                       const PictureFormat& format, uint32_t frameSize);
+
+// The header of a Y4M output: the picture format, with the frame rate,
+// interlacing and aspect ratio (and the colour space's spelling) of the
+// first Y4M input, else 25 frames a second, progressive, aspect unknown.
+Y4mHeader outputHeader(const PictureFormat& format, const FrameSource* firstY4m);
+
+}  // namespace mvweave
+
+#endif

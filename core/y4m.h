@@ -1,0 +1,52 @@
+// The YUV4MPEG2 (Y4M) stream format, as ffmpeg and most encoders' tools
+// write it: one header line, "YUV4MPEG2 " followed by parameters separated
+// by spaces (W width, H height, F frame rate, I interlacing, A aspect ratio,
+// C colour space, X extensions), then every frame as a line that begins with
+// "FRAME" followed by the frame's planar data.
+#ifndef MVWEAVE_CORE_Y4M_H
+#define MVWEAVE_CORE_Y4M_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace mvweave {
+
+constexpr char kY4mSignature[] = "YUV4MPEG2 ";
+constexpr size_t kY4mSignatureLength = 10;
+constexpr char kY4mFrameLine[] = "FRAME\n";
+constexpr size_t kY4mFrameLineLength = 6;
+constexpr size_t kY4mLongestLine = 4096;  // header or frame line
+
+struct Y4mHeader {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::string colourSpace = "420jpeg";  // the C parameter; 4:2:0 when absent
+  std::string frameRate = "25:1";
+  std::string interlacing = "p";
+  std::string aspectRatio = "0:0";
+};
+
+// Reads the parameters of a header line (what follows the signature, without
+// the line end). False, with the reason, when W or H is missing or not a
+// number.
+bool parseY4mHeader(const std::string& parameters, Y4mHeader& header, std::string& reason);
+
+// The chroma format (400, 420, 422, 444) and bit depth a C parameter stands
+// for: 420jpeg, 420mpeg2, 420paldv, 420, 422, 444 and mono are 8-bit;
+// 420p10, 422p12, 444p16, mono16 and the like give the depth. False for
+// anything else.
+bool formatOfColourSpace(const std::string& colourSpace, uint32_t& chroma, uint32_t& bitDepth);
+
+// The C parameter to write for a chroma format and bit depth.
+std::string colourSpaceOf(uint32_t chroma, uint32_t bitDepth);
+
+// The whole header line, line end included.
+std::string y4mHeaderLine(const Y4mHeader& header);
+
+// True for paths that end in ".y4m", in any case.
+bool isY4mPath(const std::string& path);
+
+}  // namespace mvweave
+
+#endif

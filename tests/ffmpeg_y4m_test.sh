@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Interoperability with ffmpeg, Y4M: Y4M cameras made by ffmpeg are merged,
+# with no picture keys in the configuration, into a raw file and into a
+# .y4m file; ffmpeg must read from both the camera frames in layout order.
+# The .y4m file split into .y4m cameras must give ffmpeg the original
+# frames, and a Y4M camera straight from ffmpeg through a pipe, from frame 3
+# on, must give its frames 3 to 9. Skipped (status 77) when ffmpeg is missing.
+#
+# Usage: ffmpeg_y4m_test.sh BIN_DIR
+set -euo pipefail
+command -v ffmpeg > /dev/null || {
+  echo "skipped: ffmpeg not found (Debian: apt-get install ffmpeg)"
+  exit 77
+}
+bin=$(cd "$1" && pwd)
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/interop_helpers.sh"
+work=$(mktemp -d "${TMPDIR:-/tmp}/mvinterop.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+failed=0
+fail() { echo "FAIL $*"; failed=1; }
+
+for entry in "yuv420p 175x143" "yuv420p10le 352x288" "yuv422p 352x288"; do
+  read -r pix_fmt size <<< "$entry"
+  rm -f ./*.yuv ./*.y4m ./*.cfg ./*.md5
+  make_cameras "$pix_fmt" "$size" yuv4mpegpipe y4m
+  write_configs y4m multiview.y4m "cam%d_back.y4m" ""
+  sed 's/multiview.y4m/multiview.yuv/' merge.cfg > merge_raw.cfg
+  completed "$bin/mvweave" ./merge_raw.cfg || { fail "$pix_fmt: merge into raw"; continue; }
+  completed "$bin/mvweave" ./merge.cfg || { fail "$pix_fmt: merge into y4m"; continue; }
+  completed "$bin/mvunweave" ./split.cfg || { fail "$pix_fmt: split into y4m"; continue; }
+  layout_order y4m > expected.md5
+  frame_md5s -f rawvideo -pix_fmt "$pix_fmt" -s "$size" -i multiview.yuv > raw.md5
+  frame_md5s -i multiview.y4m > y4m.md5
+  diff -q expected.md5 raw.md5 > /dev/null || fail "$pix_fmt $size: raw interleaved file out of order"
+  diff -q expected.md5 y4m.md5 > /dev/null || fail "$pix_fmt $size: y4m interleaved file out of order"
+  for ((c = 0; c < cameras; c++)); do
+    frame_md5s -i "cam${c}_back.y4m" | diff -q "cam$c.md5" - > /dev/null ||
+      fail "$pix_fmt $size: camera $c split into y4m differs"
+  done
+  [ $failed = 0 ] && echo "ok: $pix_fmt $size, merged into raw and y4m, split into y4m cameras"
+done
+
+# A camera straight from ffmpeg through a pipe, from its frame 3 on.
+rm -f ./*.yuv ./*.y4m ./*.cfg ./*.md5
+make_cameras yuv420p 175x143 yuv4mpegpipe y4m
+printf 'Input = "/dev/fd/3"\nOutput = "piped.yuv"\nFirstFrm = 3\nNumGOP = 0\nNumFrm = 7\n' > pipe.cfg
+completed "$bin/mvweave" ./pipe.cfg 3< <(ffmpeg -v error -f lavfi -i "testsrc=size=175x143:rate=25" \
+  -frames:v "$frames" -pix_fmt yuv420p -f yuv4mpegpipe -) || fail "pipe: merge"
+frame_md5s -i cam0.y4m | sed -n '4,10p' > expected.md5
+frame_md5s -f rawvideo -pix_fmt yuv420p -s 175x143 -i piped.yuv | diff -q expected.md5 - > /dev/null ||
+  fail "pipe: frames 3 to 9 of the piped camera differ"
+[ $failed = 0 ] && echo "ok: a Y4M camera through a pipe, from frame 3"
+exit $failed
