@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace mvweave {
@@ -103,6 +104,9 @@ class OpenFile {
  private:
   FileHandle handle_ = kNoFile;
 };
+
+// True when the stream is a terminal, where a person watches.
+bool isTerminal(std::FILE* stream);
 
 // Tells the system that a file is read front to back.
 void adviseSequential(FileHandle handle);

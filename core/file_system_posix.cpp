@@ -116,6 +116,8 @@ OsError closeFile(FileHandle handle) {
   return ::close(handle) == 0 || errno == EINTR ? 0 : errno;
 }
 
+bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
 void adviseSequential(FileHandle handle) {
 #ifdef POSIX_FADV_SEQUENTIAL
   ::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);

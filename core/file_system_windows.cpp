@@ -110,6 +110,8 @@ OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& mo
 
 OsError closeFile(FileHandle handle) { return _close(handle) == 0 ? 0 : errno; }
 
+bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
 void adviseSequential(FileHandle) {}
 
 void prepareProcess() {

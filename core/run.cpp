@@ -13,6 +13,7 @@
 #include "frame_source.h"
 #include "picture_checks.h"
 #include "picture_format.h"
+#include "progress.h"
 
 namespace mvweave {
 
@@ -142,16 +143,20 @@ class Run {
   }
 
   Status walk() {
+    const FrameSchedule schedule = scheduleOf(settings_);
+    Progress progress(console_, perCamera(schedule) * schedule.cameras, frameSize_);
     Status failure;
-    const auto blockStart = [this](uint32_t block) {
+    const auto blockStart = [this, &progress](uint32_t block) {
       if (!settings_.verbose) return;
+      progress.erase();
       std::fprintf(console_.out, "%s* Processing GOP(%u)\n", block == 0 ? "\n" : "", block);
     };
-    const auto step = [this, &failure](uint32_t camera) {
-      failure = copyFrame(camera);
+    const auto step = [this, &failure, &progress](uint32_t camera) {
+      failure = copyFrame(camera, progress);
+      progress.frameDone();
       return failure.ok();
     };
-    walkSchedule(scheduleOf(settings_), blockStart, step);
+    walkSchedule(schedule, blockStart, step);
     return failure;
   }
 
@@ -160,7 +165,7 @@ class Run {
   // (mvunweave). Each source is moved to its start frame before its first
   // read: FirstFrm frames into a camera file, FirstFrm groups of N frames
   // into the interleaved file.
-  Status copyFrame(uint32_t camera) {
+  Status copyFrame(uint32_t camera, Progress& progress) {
     const bool split = direction_.readsInterleaved;
     FrameSource& source = sources_[split ? 0 : camera];
     FrameSink& sink = sinks_[split ? camera : 0];
@@ -176,6 +181,7 @@ class Run {
       status.detail = "ran out after " + std::to_string(source.framesRead()) +
                       " whole frames of the " + std::to_string(framesPerSource()) +
                       " the layout takes from it; the rest is written as zeros";
+      progress.erase();
       report(status, console_);
     } else if (!status.ok()) {
       return status;
@@ -183,11 +189,15 @@ class Run {
     return sink.writeFrame(frame_.get(), frameSize_);
   }
 
+  // max(F, T) frames of every camera.
+  static uint64_t perCamera(const FrameSchedule& schedule) {
+    return std::max(schedule.numFrm, tailStart(schedule));
+  }
+
   // N x max(F, T) frames from the interleaved file, max(F, T) from a camera.
   uint64_t framesPerSource() const {
     const FrameSchedule schedule = scheduleOf(settings_);
-    const uint64_t perCamera = std::max(schedule.numFrm, tailStart(schedule));
-    return direction_.readsInterleaved ? perCamera * sinks_.size() : perCamera;
+    return perCamera(schedule) * (direction_.readsInterleaved ? schedule.cameras : 1);
   }
 
   // Every output is closed, in order; the first failure is the one told.

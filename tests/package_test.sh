@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build three ways (cmake --install, the TGZ package and, where
 # dpkg-deb exists, the DEB package) into temporary folders, checks that each
-# holds the programs, the man pages and the examples, and runs the installed
-# mvweave and mvunweave on the installed example configurations.
+# holds the programs, the man pages, the copyright file, the changelog and
+# the examples, and runs the installed mvweave and mvunweave on the
+# installed example configurations.
 #
 # Usage: package_test.sh BUILD_DIR SAMPLE_GENERATOR
 set -euo pipefail
@@ -14,9 +15,11 @@ trap 'rm -rf "$work"' EXIT
 # check_tree PREFIX: the installed files are there and the programs work.
 check_tree() {
   local prefix=$1 file status
-  for file in bin/mvweave bin/mvunweave share/man/man1/mvweave.1 share/man/man1/mvunweave.1 \
+  for file in bin/mvweave bin/mvunweave share/man/man1/mvweave.1.gz share/man/man1/mvunweave.1.gz \
+      share/doc/mvweave/copyright share/doc/mvweave/changelog.Debian.gz \
       share/doc/mvweave/examples/merge.cfg share/doc/mvweave/examples/split.cfg \
-      share/doc/mvweave/examples/merge_from_frame.cfg; do
+      share/doc/mvweave/examples/merge_from_frame.cfg share/doc/mvweave/examples/merge_10bit_422.cfg \
+      share/doc/mvweave/examples/merge_y4m_live.cfg; do
     [ -f "$prefix/$file" ] || { echo "FAIL: $prefix/$file is missing"; return 1; }
   done
   local run=$work/run

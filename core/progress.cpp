@@ -1,0 +1,89 @@
+// Drawing and erasing the progress line.
+#include "progress.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "file_system.h"
+
+namespace mvweave {
+
+namespace {
+
+constexpr std::chrono::milliseconds kFirstDraw{1000};
+constexpr std::chrono::milliseconds kRedraw{100};
+
+// 0:07, 12:34, 1:02:03.
+std::string duration(double seconds) {
+  const auto whole = static_cast<uint64_t>(std::llround(seconds));
+  char text[32];
+  if (whole >= 3600) {
+    std::snprintf(text, sizeof text, "%llu:%02llu:%02llu",
+                  static_cast<unsigned long long>(whole / 3600),
+                  static_cast<unsigned long long>(whole / 60 % 60),
+                  static_cast<unsigned long long>(whole % 60));
+  } else {
+    std::snprintf(text, sizeof text, "%llu:%02llu", static_cast<unsigned long long>(whole / 60),
+                  static_cast<unsigned long long>(whole % 60));
+  }
+  return text;
+}
+
+// 812 B/s, 45.3 kB/s, 1021.7 MB/s, 2.4 GB/s.
+std::string rate(double bytesPerSecond) {
+  const char* units[] = {"B/s", "kB/s", "MB/s", "GB/s"};
+  size_t unit = 0;
+  for (; unit + 1 < sizeof units / sizeof units[0] && bytesPerSecond >= 1000; ++unit) {
+    bytesPerSecond /= 1000;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytesPerSecond, units[unit]);
+  return text;
+}
+
+}  // namespace
+
+Progress::Progress(const Console& console, uint64_t totalFrames, uint32_t frameSize)
+    : console_(console),
+      shown_(isTerminal(console.err)),
+      totalFrames_(totalFrames),
+      frameSize_(frameSize),
+      start_(Clock::now()),
+      nextDraw_(start_ + kFirstDraw) {}
+
+void Progress::frameDone() {
+  ++framesDone_;
+  if (!shown_) return;
+  const Clock::time_point now = Clock::now();
+  if (now < nextDraw_) return;
+  nextDraw_ = now + kRedraw;
+  const std::string text = line(std::chrono::duration<double>(now - start_).count());
+  // Spaces cover what a longer line before left.
+  const size_t padding = drawnLength_ > text.size() ? drawnLength_ - text.size() : 0;
+  std::fprintf(console_.err, "\r%s%*s", text.c_str(), static_cast<int>(padding), "");
+  std::fflush(console_.err);
+  drawnLength_ = text.size() + padding;
+}
+
+void Progress::erase() {
+  if (drawnLength_ == 0) return;
+  std::fprintf(console_.err, "\r%*s\r", static_cast<int>(drawnLength_), "");
+  std::fflush(console_.err);
+  drawnLength_ = 0;
+}
+
+std::string Progress::line(double seconds) const {
+  const double bytesPerSecond = static_cast<double>(framesDone_) * frameSize_ / seconds;
+  const double framesPerSecond = static_cast<double>(framesDone_) / seconds;
+  const uint64_t left = totalFrames_ > framesDone_ ? totalFrames_ - framesDone_ : 0;
+  char text[160];
+  std::snprintf(
+      text, sizeof text, "%s: %llu of %llu frames (%llu%%), %s, %s left", console_.toolName,
+      static_cast<unsigned long long>(framesDone_), static_cast<unsigned long long>(totalFrames_),
+      static_cast<unsigned long long>(totalFrames_ == 0 ? 100 : framesDone_ * 100 / totalFrames_),
+      rate(bytesPerSecond).c_str(),
+      framesPerSecond > 0 ? duration(static_cast<double>(left) / framesPerSecond).c_str() : "?");
+  return text;
+}
+
+}  // namespace mvweave

@@ -1,0 +1,59 @@
+# Installation and packages: the programs, a gzipped man page each, the
+# README, the Debian copyright file and changelog, and the example
+# configurations. cmake --install, and cpack -G DEB or -G TGZ in the build
+# folder, all install the same files.
+include(GNUInstallDirs)
+
+# Set to the real maintainer when building a package to distribute.
+set(MVWEAVE_PACKAGE_MAINTAINER "mvweave maintainers <maintainers@mvweave.example>"
+    CACHE STRING "Maintainer of the Debian package: name <address>")
+
+# Compressed as Debian wants them: gzip -9, without name or time stamp.
+find_program(GZIP_PROGRAM gzip)
+set(compressed_dir ${CMAKE_BINARY_DIR}/packaging)
+set(man_pages ${PROJECT_SOURCE_DIR}/man/mvweave.1 ${PROJECT_SOURCE_DIR}/man/mvunweave.1)
+set(changelog ${PROJECT_SOURCE_DIR}/packaging/changelog)
+if(GZIP_PROGRAM)
+  set(compressed_files)
+  foreach(file IN LISTS man_pages changelog)
+    get_filename_component(name ${file} NAME)
+    add_custom_command(OUTPUT ${compressed_dir}/${name}.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${compressed_dir}
+      COMMAND ${GZIP_PROGRAM} -9 -n -c ${file} > ${compressed_dir}/${name}.gz
+      DEPENDS ${file} VERBATIM)
+    list(APPEND compressed_files ${compressed_dir}/${name}.gz)
+  endforeach()
+  add_custom_target(compressed_docs ALL DEPENDS ${compressed_files})
+  set(man_pages ${compressed_dir}/mvweave.1.gz ${compressed_dir}/mvunweave.1.gz)
+  set(changelog ${compressed_dir}/changelog.gz)
+endif()
+
+install(TARGETS mvweave mvunweave RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES README.md packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog.Debian.gz)
+install(FILES examples/merge.cfg examples/split.cfg examples/merge_from_frame.cfg
+              examples/merge_10bit_422.cfg examples/merge_y4m_live.cfg
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
+set(CPACK_PACKAGE_NAME mvweave)
+set(CPACK_PACKAGE_VENDOR "the mvweave authors")
+set(CPACK_PACKAGE_CONTACT "${MVWEAVE_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_GENERATOR TGZ)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 2)  # see packaging/changelog
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The extended description; CPack puts the summary above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A multiview recording holds one raw YUV or Y4M file per camera; multiview
+video encoders want all cameras in one file, their frames interleaved in a
+fixed order of GOP blocks, and hand their pictures back in that form.
+mvweave interleaves the camera files into one sequence, mvunweave takes
+such a sequence apart again. Both are driven by key=value configuration
+files, handle 8- to 16-bit 4:0:0, 4:2:0, 4:2:2 and 4:4:4 pictures, pipes
+and files of any size, and never empty a file before every check of a run
+has passed.")
+include(CPack)

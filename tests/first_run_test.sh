@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# A first run on a machine without GoogleTest, simulated by hiding it
+# (CMAKE_DISABLE_FIND_PACKAGE_GTest=ON), with the presets of the README's two
+# commands in temporary build folders: the demo's configure step says in one
+# line that the tests are off and which package to install, and the demo
+# builds and gives its verdict; the test workflow's configure step stops with
+# a one-line hint naming the package.
+#
+# Usage: first_run_test.sh SOURCE_DIR
+set -euo pipefail
+source=$(cd "$1" && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/mvfirstrun.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$source"
+hide=-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON
+
+fail() { echo "FAIL: $1"; cat "$2"; exit 1; }
+
+if cmake --preset default -B "$work/test" "$hide" > "$work/test.log" 2>&1; then
+  fail "the test preset configured without GoogleTest" "$work/test.log"
+fi
+grep -qx "  The tests need GoogleTest: apt-get install libgtest-dev" "$work/test.log" ||
+  fail "no one-line hint from the test preset" "$work/test.log"
+echo "ok: the test preset stops: $(grep 'apt-get' "$work/test.log" | sed 's/^ *//')"
+
+cmake --preset demo -B "$work/demo" "$hide" > "$work/demo.log" 2>&1 ||
+  fail "the demo preset did not configure" "$work/demo.log"
+[ "$(grep -c 'Tests are off: GoogleTest not found (Debian: apt-get install libgtest-dev)' "$work/demo.log")" = 1 ] ||
+  fail "no one-line notice from the demo preset" "$work/demo.log"
+cmake --build "$work/demo" --target demo --parallel > "$work/build.log" 2>&1 ||
+  fail "the demo did not build and run" "$work/build.log"
+grep -q "Round trip (merge, then split): every camera identical." "$work/build.log" ||
+  fail "no verdict from the demo" "$work/build.log"
+echo "ok: the demo runs without GoogleTest and gives its verdict"
