@@ -113,19 +113,15 @@ Status readConfigFile(const std::string& path, CameraKey cameraKey, RunSettings&
     status.detail = "an empty argument is no configuration file path";
     return status;
   }
-  FileHandle handle = kNoFile;
-  OsError error = openForReading(path, handle);
+  OpenFile file;  // read only: nothing can be lost at close
+  OsError error = openIdentified(path, false, file, identity);
   if (error != 0) return problemWith(Problem::kOpenConfig, path, error);
-  const OpenFile file(handle);  // read only: nothing can be lost at close
-  if ((error = identify(handle, identity)) != 0) {
-    return problemWith(Problem::kOpenConfig, path, error);
-  }
 
   LineSplitter lines(path, cameraKey, settings);
   char chunk[64 * 1024];
   for (;;) {
     size_t got = 0;
-    if ((error = readSome(handle, chunk, sizeof chunk, got)) != 0) {
+    if ((error = readSome(file.get(), chunk, sizeof chunk, got)) != 0) {
       return problemWith(Problem::kOpenConfig, path, error);
     }
     if (got == 0) break;

@@ -105,6 +105,34 @@ class OpenFile {
   FileHandle handle_ = kNoFile;
 };
 
+// Opens a file for reading, or for writing without emptying it, and tells
+// what it is; `file` owns it from then on.
+inline OsError openIdentified(const std::string& path, bool forWriting, OpenFile& file,
+                              FileIdentity& identity) {
+  FileHandle handle = kNoFile;
+  const OsError error = forWriting ? openForWriting(path, handle) : openForReading(path, handle);
+  if (error != 0) return error;
+  file = OpenFile(handle);
+  return identify(handle, identity);
+}
+
+// How data can go from one file to another inside the kernel, never passing
+// through the program: copy_file_range between regular files (which some
+// file systems turn into a copy on the server or shared blocks), splice
+// when either side is a pipe, sendfile from a regular file to anything
+// else. kNone where the system has none of them, and in builds made to test
+// the read-and-write path (MVWEAVE_READ_WRITE_ONLY).
+enum class KernelMove { kNone, kCopyFileRange, kSplice, kSendfile };
+
+KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to);
+
+// Moves up to `size` bytes, taking and advancing both files' own offsets,
+// so that reads and writes that follow go on from the right place. `moved`
+// is 0 when `from` has nothing more, for now. An error means that nothing
+// moved: the caller reads and writes instead, which also tells a read error
+// from a write error.
+OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size, size_t& moved);
+
 // True when the stream is a terminal, where a person watches.
 bool isTerminal(std::FILE* stream);
 

@@ -3,6 +3,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/sendfile.h>
+#endif
 
 #include <cerrno>
 #include <climits>
@@ -114,6 +117,47 @@ OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& mo
 OsError closeFile(FileHandle handle) {
   // After an interrupted close the descriptor is gone on Linux: no retry.
   return ::close(handle) == 0 || errno == EINTR ? 0 : errno;
+}
+
+KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to) {
+#if defined(__linux__) && !defined(MVWEAVE_READ_WRITE_ONLY)
+  if (from.kind == FileKind::kPipe || to.kind == FileKind::kPipe) return KernelMove::kSplice;
+  if (from.kind != FileKind::kRegular) return KernelMove::kNone;
+  return to.kind == FileKind::kRegular ? KernelMove::kCopyFileRange : KernelMove::kSendfile;
+#else
+  (void)from;
+  (void)to;
+  return KernelMove::kNone;
+#endif
+}
+
+OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size, size_t& moved) {
+#ifdef __linux__
+  if (size > kMaxCall) size = kMaxCall;
+  ssize_t result = -1;
+  do {
+    switch (how) {
+      case KernelMove::kCopyFileRange:
+        result = ::copy_file_range(from, nullptr, to, nullptr, size, 0);
+        break;
+      case KernelMove::kSplice:
+        result = ::splice(from, nullptr, to, nullptr, size, SPLICE_F_MOVE);
+        break;
+      case KernelMove::kSendfile: result = ::sendfile(to, from, nullptr, size); break;
+      case KernelMove::kNone: return ENOSYS;
+    }
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) return errno;
+  moved = static_cast<size_t>(result);
+  return 0;
+#else
+  (void)how;
+  (void)from;
+  (void)to;
+  (void)size;
+  (void)moved;
+  return ENOSYS;
+#endif
 }
 
 bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }

@@ -110,6 +110,12 @@ OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& mo
 
 OsError closeFile(FileHandle handle) { return _close(handle) == 0 ? 0 : errno; }
 
+// Windows has no such calls for C runtime descriptors: frames are read and
+// written.
+KernelMove kernelMoveBetween(const FileIdentity&, const FileIdentity&) { return KernelMove::kNone; }
+
+OsError moveInKernel(KernelMove, FileHandle, FileHandle, size_t, size_t&) { return ENOSYS; }
+
 bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 void adviseSequential(FileHandle) {}

@@ -1,18 +1,16 @@
 // Writing frames, every write and close checked.
 #include "frame_sink.h"
 
+#include <algorithm>
+
 namespace mvweave {
 
 Status FrameSink::open(const std::string& path) {
   path_ = path;
   writesY4m_ = isY4mPath(path);
-  FileHandle handle = kNoFile;
-  OsError error = openForWriting(path, handle);
-  if (error == 0) {
-    file_ = OpenFile(handle);
-    error = identify(handle, identity_);
+  if (const OsError error = openIdentified(path, true, file_, identity_)) {
+    return problemWith(Problem::kCreateOutput, path, error);
   }
-  if (error != 0) return problemWith(Problem::kCreateOutput, path, error);
   return {};
 }
 
@@ -22,17 +20,24 @@ Status FrameSink::start(const Y4mHeader& header) {
   }
   if (!writesY4m_) return {};
   const std::string line = y4mHeaderLine(header);
-  return writeAll(line.data(), line.size());
+  return writeBytes(line.data(), line.size());
 }
 
-Status FrameSink::writeFrame(const char* buffer, uint32_t frameSize) {
-  if (writesY4m_) {
-    if (Status status = writeAll(kY4mFrameLine, kY4mFrameLineLength); !status.ok()) return status;
+Status FrameSink::beginFrame() {
+  return writesY4m_ ? writeBytes(kY4mFrameLine, kY4mFrameLineLength) : Status{};
+}
+
+Status FrameSink::writeZeros(uint64_t size) {
+  static constexpr char kZeros[64 * 1024] = {};
+  for (uint64_t left = size; left > 0;) {
+    const size_t piece = static_cast<size_t>(std::min<uint64_t>(left, sizeof kZeros));
+    if (Status status = writeBytes(kZeros, piece); !status.ok()) return status;
+    left -= piece;
   }
-  return writeAll(buffer, frameSize);
+  return {};
 }
 
-Status FrameSink::writeAll(const char* data, size_t size) {
+Status FrameSink::writeBytes(const char* data, size_t size) {
   for (size_t written = 0; written < size;) {
     size_t put = 0;
     if (const OsError error = writeSome(file_.get(), data + written, size - written, put)) {

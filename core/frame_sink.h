@@ -27,13 +27,14 @@ class FrameSink {
 
   // Empties a regular file and, for a Y4M file, writes its header line.
   Status start(const Y4mHeader& header);
-  // One frame, after its FRAME line in a Y4M file.
-  Status writeFrame(const char* buffer, uint32_t frameSize);
+  // A frame: its FRAME line in a Y4M file, then its data, written here or
+  // moved inside the kernel (see frame_mover.h).
+  Status beginFrame();
+  Status writeBytes(const char* data, size_t size);
+  Status writeZeros(uint64_t size);
   Status close();
 
  private:
-  Status writeAll(const char* data, size_t size);
-
   std::string path_;
   OpenFile file_;
   FileIdentity identity_;

@@ -19,14 +19,10 @@ uint64_t offsetOf(uint64_t frames, uint64_t frameBytes) {
 
 Status FrameSource::open(const std::string& path) {
   path_ = path;
-  FileHandle handle = kNoFile;
-  OsError error = openForReading(path, handle);
-  if (error == 0) {
-    file_ = OpenFile(handle);
-    error = identify(handle, identity_);
+  if (const OsError error = openIdentified(path, false, file_, identity_)) {
+    return problemWith(Problem::kOpenInput, path, error);
   }
-  if (error != 0) return problemWith(Problem::kOpenInput, path, error);
-  adviseSequential(handle);
+  adviseSequential(file_.get());
   return recogniseFormat();
 }
 
@@ -163,24 +159,21 @@ Status FrameSource::skipByReading(uint64_t frames, uint32_t frameSize) {
   return {};
 }
 
-Status FrameSource::readFrame(char* buffer, uint32_t frameSize) {
-  size_t got = 0;
-  if (!exhausted_) {
-    bool found = true;
-    if (y4m_ && !frameLineRead_) {
-      if (Status status = readFrameLine(found); !status.ok()) return status;
-    }
-    frameLineRead_ = false;
-    if (found) {
-      if (Status status = readBytes(buffer, frameSize, got); !status.ok()) return status;
-    }
+Status FrameSource::beginFrame(bool& present) {
+  present = !exhausted_;
+  if (present && y4m_ && !frameLineRead_) {
+    if (Status status = readFrameLine(present); !status.ok()) return status;
   }
-  if (got == frameSize) {
+  frameLineRead_ = false;
+  return {};
+}
+
+Status FrameSource::endFrame(uint64_t bytes, uint32_t frameSize) {
+  if (bytes == frameSize) {
     ++framesRead_;
     return {};
   }
   exhausted_ = true;
-  std::memset(buffer + got, 0, frameSize - got);
   if (warnedShort_) return {};
   warnedShort_ = true;
   return problemWith(Problem::kInputTooShort, path_);

@@ -37,15 +37,25 @@ class FrameSource {
   // positioning where the file allows it, else by reading forward.
   Status skipFrames(uint64_t frames, uint32_t frameSize);
 
-  // Reads one frame; what the source no longer delivers is zeros, and the
-  // first such frame returns the warning kInputTooShort.
-  Status readFrame(char* buffer, uint32_t frameSize);
+  // A frame is taken in three steps, so that its data can also move inside
+  // the kernel (see frame_mover.h). beginFrame reads a Y4M file's FRAME
+  // line; `present` is false once the source has ended.
+  Status beginFrame(bool& present);
+  // Reads until `size` bytes or the end: the bytes held back first.
+  Status readBytes(char* buffer, size_t size, size_t& got);
+  // Bytes read to tell the format and still to be delivered; only
+  // readBytes delivers them.
+  size_t bytesHeldBack() const { return heldBack_.size(); }
+  // Counts bytes that the kernel moved from this file.
+  void movedInKernel(size_t bytes) { offset_ += bytes; }
+  // Counts a whole frame; a frame `bytes` short of frameSize marks the end
+  // of the source, and the first time returns the warning kInputTooShort
+  // (what is missing is written as zeros).
+  Status endFrame(uint64_t bytes, uint32_t frameSize);
 
  private:
   Status recogniseFormat();
   Status readHeaderLine(std::string& line);
-  // Reads until `size` bytes or the end: the bytes held back first.
-  Status readBytes(char* buffer, size_t size, size_t& got);
   // Reads a Y4M frame line; `found` is false at the end of the file.
   Status readFrameLine(bool& found);
   Status skipByPositioning(uint64_t frames, uint32_t frameSize, bool& done);

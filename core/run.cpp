@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "frame_mover.h"
 #include "frame_schedule.h"
 #include "frame_sink.h"
 #include "frame_source.h"
@@ -122,14 +123,9 @@ class Run {
     for (const std::string& text : geometryNotes(sources_, format_, frameSize_)) {
       note(console_, text);
     }
-    // Left uninitialised: every step fills the whole frame before writing it.
-    frame_.reset(new (std::nothrow) char[frameSize_]);
-    if (!frame_) {
-      Status status = problemWith(Problem::kAllocateFrameBuffer, "", ENOMEM);
-      status.detail = std::to_string(frameSize_) + " bytes for one frame";
-      return status;
-    }
-    return {};
+    // Frames move inside the kernel where they can; the frame buffer is
+    // only checked for here, and allocated when a frame needs it.
+    return FrameMover::checkBuffer(frameSize_);
   }
 
   // Every check has passed: the outputs are emptied (and given their Y4M
@@ -144,6 +140,12 @@ class Run {
 
   Status walk() {
     const FrameSchedule schedule = scheduleOf(settings_);
+    FrameMover mover(frameSize_);
+    // The kernel's way between each camera's pair of files.
+    std::vector<KernelMove> ways(schedule.cameras);
+    for (uint32_t camera = 0; camera < schedule.cameras; ++camera) {
+      ways[camera] = kernelMoveBetween(sourceOf(camera).identity(), sinkOf(camera).identity());
+    }
     Progress progress(console_, perCamera(schedule) * schedule.cameras, frameSize_);
     Status failure;
     const auto blockStart = [this, &progress](uint32_t block) {
@@ -151,8 +153,8 @@ class Run {
       progress.erase();
       std::fprintf(console_.out, "%s* Processing GOP(%u)\n", block == 0 ? "\n" : "", block);
     };
-    const auto step = [this, &failure, &progress](uint32_t camera) {
-      failure = copyFrame(camera, progress);
+    const auto step = [&](uint32_t camera) {
+      failure = copyFrame(camera, mover, ways[camera], progress);
       progress.frameDone();
       return failure.ok();
     };
@@ -160,33 +162,33 @@ class Run {
     return failure;
   }
 
+  // Camera c's pair of files: its own file and the interleaved file.
+  FrameSource& sourceOf(uint32_t camera) {
+    return sources_[direction_.readsInterleaved ? 0 : camera];
+  }
+  FrameSink& sinkOf(uint32_t camera) { return sinks_[direction_.readsInterleaved ? camera : 0]; }
+
   // One frame of camera c: from its file onto the end of the interleaved
   // file (mvweave), or from the interleaved file onto the end of its file
   // (mvunweave). Each source is moved to its start frame before its first
   // read: FirstFrm frames into a camera file, FirstFrm groups of N frames
   // into the interleaved file.
-  Status copyFrame(uint32_t camera, Progress& progress) {
-    const bool split = direction_.readsInterleaved;
-    FrameSource& source = sources_[split ? 0 : camera];
-    FrameSink& sink = sinks_[split ? camera : 0];
-    const uint64_t startFrame =
-        split ? uint64_t{settings_.firstFrm} * sinks_.size() : settings_.firstFrm;
+  Status copyFrame(uint32_t camera, FrameMover& mover, KernelMove& way, Progress& progress) {
+    FrameSource& source = sourceOf(camera);
+    const uint64_t startFrame = direction_.readsInterleaved
+                                    ? uint64_t{settings_.firstFrm} * sinks_.size()
+                                    : settings_.firstFrm;
     if (!source.positioned()) {
-      if (Status status = source.skipFrames(startFrame, frameSize_); !status.ok()) {
-        return status;
-      }
+      if (Status status = source.skipFrames(startFrame, frameSize_); !status.ok()) return status;
     }
-    Status status = source.readFrame(frame_.get(), frameSize_);
-    if (status.problem == Problem::kInputTooShort) {
-      status.detail = "ran out after " + std::to_string(source.framesRead()) +
-                      " whole frames of the " + std::to_string(framesPerSource()) +
-                      " the layout takes from it; the rest is written as zeros";
-      progress.erase();
-      report(status, console_);
-    } else if (!status.ok()) {
-      return status;
-    }
-    return sink.writeFrame(frame_.get(), frameSize_);
+    Status status = mover.move(source, sinkOf(camera), way);
+    if (status.problem != Problem::kInputTooShort) return status;
+    status.detail = "ran out after " + std::to_string(source.framesRead()) +
+                    " whole frames of the " + std::to_string(framesPerSource()) +
+                    " the layout takes from it; the rest is written as zeros";
+    progress.erase();
+    report(status, console_);
+    return {};
   }
 
   // max(F, T) frames of every camera.
@@ -220,7 +222,6 @@ class Run {
   std::vector<FrameSource> sources_;
   std::vector<FrameSink> sinks_;
   uint32_t frameSize_ = 0;
-  std::unique_ptr<char[]> frame_;
 };
 
 }  // namespace

@@ -8,15 +8,8 @@
 #
 # Usage: ffmpeg_y4m_test.sh BIN_DIR
 set -euo pipefail
-command -v ffmpeg > /dev/null || {
-  echo "skipped: ffmpeg not found (Debian: apt-get install ffmpeg)"
-  exit 77
-}
-bin=$(cd "$1" && pwd)
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/interop_helpers.sh"
-work=$(mktemp -d "${TMPDIR:-/tmp}/mvinterop.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+start_in_work_folder "$1"
 
 failed=0
 fail() { echo "FAIL $*"; failed=1; }

@@ -4,6 +4,20 @@
 cameras=3
 frames=10
 
+# start_in_work_folder BIN_DIR: skips the test (status 77) without ffmpeg;
+# else sets bin to the programs' folder and moves into a temporary folder,
+# removed at the end.
+start_in_work_folder() {
+  command -v ffmpeg > /dev/null || {
+    echo "skipped: ffmpeg not found (Debian: apt-get install ffmpeg)"
+    exit 77
+  }
+  bin=$(cd "$1" && pwd)
+  work=$(mktemp -d "${TMPDIR:-/tmp}/mvinterop.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  cd "$work" || exit 1
+}
+
 # make_cameras PIX_FMT SIZE FORMAT EXTENSION: cam0..cam2, each a different
 # moving picture, so that every frame of every camera differs.
 make_cameras() {

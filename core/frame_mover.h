@@ -1,0 +1,49 @@
+// Moves one frame from a FrameSource to the end of a FrameSink. The data
+// moves inside the kernel where the system allows it, so that it never
+// crosses into the program and, on file systems that copy on the server or
+// share blocks, may not cross the network at all; else it is read into the
+// frame buffer and written from it, one call each. A source that runs out
+// gives zeros for the rest of the frame either way.
+//
+// Memory: the kernel path needs none of its own (zeros come from a small
+// constant block, and Y4M FRAME lines are a few bytes); the frame buffer,
+// one frame, is allocated the first time a frame has to pass through the
+// program.
+#ifndef MVWEAVE_CORE_FRAME_MOVER_H
+#define MVWEAVE_CORE_FRAME_MOVER_H
+
+#include <cstdint>
+#include <memory>
+
+#include "file_system.h"
+#include "frame_sink.h"
+#include "frame_source.h"
+#include "status.h"
+
+namespace mvweave {
+
+class FrameMover {
+ public:
+  explicit FrameMover(uint32_t frameSize) : frameSize_(frameSize) {}
+
+  // kAllocateFrameBuffer when no frame buffer could be had: checked before
+  // anything is emptied, so that a picture too large for memory stops the
+  // run there.
+  static Status checkBuffer(uint32_t frameSize);
+
+  // One frame. `how` is the kernel's way for this pair of files; it becomes
+  // kNone for good once the kernel cannot move between them. Returns the
+  // warning kInputTooShort the first time the source runs out.
+  Status move(FrameSource& source, FrameSink& sink, KernelMove& how);
+
+ private:
+  Status moveData(FrameSource& source, FrameSink& sink, KernelMove& how, uint64_t& moved);
+  Status copyThroughBuffer(FrameSource& source, FrameSink& sink, uint64_t size, uint64_t& moved);
+
+  const uint32_t frameSize_;
+  std::unique_ptr<char[]> buffer_;  // allocated when first needed
+};
+
+}  // namespace mvweave
+
+#endif
