@@ -3,10 +3,8 @@
 #include "run.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <memory>
-#include <new>
 #include <string>
+#include <vector>
 
 #include "frame_mover.h"
 #include "frame_schedule.h"
@@ -34,7 +32,7 @@ class Run {
     if (!status.ok()) return status;
     settlePictureFormat();
     if (settings_.verbose) direction_.writeReport(effective_, console_.out);
-    status = prepareFrameBuffer();
+    status = checkFrames();
     if (status.ok()) status = startOutputs();
     if (status.ok()) status = walk();
     if (status.ok()) status = closeOutputs();
@@ -117,7 +115,9 @@ class Run {
     format_.planar = format_.planar || firstY4m_ != nullptr;
   }
 
-  Status prepareFrameBuffer() {
+  // The Y4M headers agree with the format, a frame's size is in range and
+  // a frame buffer could be had; notes on a geometry that looks wrong.
+  Status checkFrames() {
     if (Status status = checkY4mHeaders(sources_, format_); !status.ok()) return status;
     if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) return status;
     for (const std::string& text : geometryNotes(sources_, format_, frameSize_)) {
