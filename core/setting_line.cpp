@@ -177,10 +177,4 @@ std::string describeLineProblem(Problem problem, const SettingLine& line) {
   return std::string();
 }
 
-uint32_t parseNumber(const std::string& value) {
-  NumberReader number;
-  for (char c : value) number.add(c);
-  return number.value();
-}
-
 }  // namespace mvweave

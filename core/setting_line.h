@@ -87,9 +87,6 @@ Status parseConfigLine(const std::string& line, CameraKey cameraKey, RunSettings
 // What a person reads about a line's problem: 'unknown key "Widht"'.
 std::string describeLineProblem(Problem problem, const SettingLine& line);
 
-// A number value as the settings store it (see NumberReader).
-uint32_t parseNumber(const std::string& value);
-
 }  // namespace mvweave
 
 #endif
