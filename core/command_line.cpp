@@ -1,7 +1,6 @@
 // The entry procedure shared by both tools and the command-line walk.
 #include "command_line.h"
 
-#include <cstdio>
 #include <new>
 
 #include "file_system.h"
@@ -28,11 +27,11 @@ bool isSwitch(const char* argument) { return argument[0] == '-' || argument[0] =
 
 }  // namespace
 
-void printHelp(const Tool& tool, const Console& console) { std::fputs(tool.helpText, console.out); }
+void printHelp(const Tool& tool, Console& console) { console.text(tool.helpText); }
 
-bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, const Console& console,
+bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, Console& console,
                       RunRequest& request, Status& status) {
-  std::fputs("\n", console.out);
+  console.line("");
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
     if (!isSwitch(argument)) {
@@ -46,7 +45,8 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, const
       case Switch::kHelp: printHelp(tool, console); return false;
       case Switch::kVerbose:
         request.settings.verbose = true;
-        std::fprintf(console.out, "%s\n\n", tool.banner);
+        console.line(tool.banner);
+        console.line("");
         break;
       case Switch::kIllegal: status = problemWith(Problem::kIllegalOption, argument); return false;
     }
@@ -56,7 +56,7 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, const
 
 int runTool(int argc, const char* const* argv, const Tool& tool) {
   prepareProcess();
-  const Console console{tool.name};
+  Console console(tool.name);
   Status status;
   bool completed = false;
   try {
@@ -75,8 +75,8 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
   }
   report(status, console);
   // Console text that cannot be delivered is not worth a failed run: the
-  // files are what counts. Flushing here keeps the order of the streams.
-  std::fflush(console.out);
+  // files are what counts.
+  console.release();
   return completed ? 1 : 0;
 }
 

@@ -9,6 +9,7 @@
 #include "config_reader.h"
 
 #include <optional>
+#include <vector>
 
 namespace mvweave {
 
@@ -46,15 +47,21 @@ class LineSplitter {
   bool finish() { return add('\n'); }
 
  private:
+  // A line ends at a line feed, a carriage return and line feed, or a
+  // carriage return alone (as in classic Mac files).
   bool addToLine(char c) {
-    if (c == '\n') ++lineNumber_;
+    const bool crlf = c == '\n' && afterCarriageReturn_;
+    afterCarriageReturn_ = c == '\r';
+    if (crlf) return true;  // ended at its carriage return
+    const bool lineEnd = c == '\n' || c == '\r';
+    if (lineEnd) ++lineNumber_;
     if (!line_) {
       if (isWhiteSpace(c)) return true;  // between lines
       line_.emplace(cameraKey_);
       textState_ = Text::kEmpty;
       settingLine_ = lineNumber_ + 1;
     }
-    if (c == '\n') {
+    if (lineEnd) {
       const bool ignored = textState_ == Text::kEmpty || textState_ == Text::kComment;
       const bool goOn = accept(ignored ? Problem::kNone : line_->finish(settings_));
       line_.reset();
@@ -98,6 +105,7 @@ class LineSplitter {
   RunSettings& settings_;
   Status status_;
   size_t markMatched_ = 0;
+  bool afterCarriageReturn_ = false;
   uint64_t lineNumber_ = 0;   // line ends seen
   uint64_t settingLine_ = 0;  // the number of the line being read, from 1
   std::optional<SettingLine> line_;
@@ -118,10 +126,10 @@ Status readConfigFile(const std::string& path, CameraKey cameraKey, RunSettings&
   if (error != 0) return problemWith(Problem::kOpenConfig, path, error);
 
   LineSplitter lines(path, cameraKey, settings);
-  char chunk[64 * 1024];
+  std::vector<char> chunk(size_t{64} * 1024);
   for (;;) {
     size_t got = 0;
-    if ((error = readSome(file.get(), chunk, sizeof chunk, got)) != 0) {
+    if ((error = readSome(file.get(), chunk.data(), chunk.size(), got)) != 0) {
       return problemWith(Problem::kOpenConfig, path, error);
     }
     if (got == 0) break;

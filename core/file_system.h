@@ -136,6 +136,18 @@ OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size
 // True when the stream is a terminal, where a person watches.
 bool isTerminal(std::FILE* stream);
 
+// The file behind a standard stream.
+OsError identifyStream(std::FILE* stream, FileIdentity& identity);
+
+// The width of the terminal behind a stream; 0 when it is not known.
+int terminalColumns(std::FILE* stream);
+
+// Until called again, an interrupt, termination or hang-up first writes
+// `text` to standard error (so that a progress line does not stay behind),
+// then ends the process as the signal would have. An empty text writes
+// nothing.
+void writeOnInterrupt(const std::string& text);
+
 // Tells the system that a file is read front to back.
 void adviseSequential(FileHandle handle);
 

@@ -1,5 +1,6 @@
 // POSIX implementation of the file calls: plain descriptors, 64-bit offsets.
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <sys/sendfile.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -161,6 +163,52 @@ OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size
 }
 
 bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
+OsError identifyStream(std::FILE* stream, FileIdentity& identity) {
+  return identify(::fileno(stream), identity);
+}
+
+int terminalColumns(std::FILE* stream) {
+  struct winsize size {};
+  if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
+
+namespace {
+
+// What a signal handler writes. A handler can reach nothing but static
+// storage, so this is the process's one piece of state outside any object;
+// the length is set last, so a handler never sees a half-copied text.
+char interruptText[1024];
+volatile std::sig_atomic_t interruptTextLength = 0;
+
+extern "C" void writeAndEnd(int signal) {
+  const auto length = static_cast<size_t>(interruptTextLength);
+  if (length > 0 && ::write(STDERR_FILENO, interruptText, length) < 0) {
+    // Nothing more can be done about a terminal that has gone.
+  }
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+}  // namespace
+
+void writeOnInterrupt(const std::string& text) {
+  interruptTextLength = 0;
+  const size_t length = text.size() < sizeof interruptText ? text.size() : 0;
+  std::copy_n(text.data(), length, interruptText);
+  interruptTextLength = static_cast<std::sig_atomic_t>(length);
+  if (length == 0) return;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction previous {};
+    // A signal that the caller ignores (nohup, a background job) stays ignored.
+    if (::sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = writeAndEnd;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+  }
+}
 
 void adviseSequential(FileHandle handle) {
 #ifdef POSIX_FADV_SEQUENTIAL

@@ -118,6 +118,21 @@ OsError moveInKernel(KernelMove, FileHandle, FileHandle, size_t, size_t&) { retu
 
 bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
+OsError identifyStream(std::FILE* stream, FileIdentity& identity) {
+  return identify(_fileno(stream), identity);
+}
+
+int terminalColumns(std::FILE* stream) {
+  const HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(console, &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+// Windows runs a Ctrl+C handler on a thread of its own; the progress line is
+// left to the console there.
+void writeOnInterrupt(const std::string&) {}
+
 void adviseSequential(FileHandle) {}
 
 void prepareProcess() {

@@ -42,11 +42,14 @@ Status FrameMover::move(FrameSource& source, FrameSink& sink, KernelMove& how) {
 // where read() and write() tell a read error from a write error.
 Status FrameMover::moveData(FrameSource& source, FrameSink& sink, KernelMove& how,
                             uint64_t& moved) {
-  char piece[64 * 1024];
-  // The few bytes read from a pipe to tell its format go first.
-  if (source.bytesHeldBack() > 0) {
+  if (!piece_) piece_ = std::make_unique<char[]>(kPieceSize);
+  char* const piece = piece_.get();
+  // What was read ahead from a pipe goes first, but no more than this frame
+  // takes: the rest belongs to the frames after it.
+  while (source.bytesHeldBack() > 0 && moved < frameSize_) {
     size_t got = 0;
-    const size_t held = std::min<size_t>(source.bytesHeldBack(), frameSize_);
+    const size_t held = static_cast<size_t>(
+        std::min<uint64_t>({source.bytesHeldBack(), frameSize_ - moved, kPieceSize}));
     if (Status status = source.readBytes(piece, held, got); !status.ok()) return status;
     if (Status status = sink.writeBytes(piece, got); !status.ok()) return status;
     moved += got;
@@ -61,7 +64,7 @@ Status FrameMover::moveData(FrameSource& source, FrameSink& sink, KernelMove& ho
     moved += step;
     if (step > 0) continue;
     size_t got = 0;
-    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(sizeof piece, frameSize_ - moved));
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kPieceSize, frameSize_ - moved));
     if (Status status = source.readBytes(piece, wanted, got); !status.ok()) return status;
     if (got == 0) return {};  // the source has ended
     if (Status status = sink.writeBytes(piece, got); !status.ok()) return status;

@@ -40,8 +40,11 @@ class FrameMover {
   Status moveData(FrameSource& source, FrameSink& sink, KernelMove& how, uint64_t& moved);
   Status copyThroughBuffer(FrameSource& source, FrameSink& sink, uint64_t size, uint64_t& moved);
 
+  static constexpr size_t kPieceSize = size_t{64} * 1024;
+
   const uint32_t frameSize_;
-  std::unique_ptr<char[]> buffer_;  // allocated when first needed
+  std::unique_ptr<char[]> buffer_;  // the frame buffer, allocated when first needed
+  std::unique_ptr<char[]> piece_;   // for bytes read ahead, and after the kernel found none
 };
 
 }  // namespace mvweave

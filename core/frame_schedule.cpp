@@ -23,6 +23,19 @@ uint32_t tailStart(const FrameSchedule& schedule) {
   return 1u + schedule.numGop * schedule.gopLength;
 }
 
+uint64_t framesPerCamera(const FrameSchedule& schedule) {
+  const uint32_t tail = tailStart(schedule);
+  const uint64_t tailFrames = schedule.numFrm > tail ? schedule.numFrm - tail : 0;
+  return 1 + uint64_t{schedule.numGop} * schedule.gopLength + tailFrames;
+}
+
+bool framesInSequence(const FrameSchedule& schedule, uint64_t& frames) {
+  const uint64_t perCamera = framesPerCamera(schedule);
+  if (schedule.cameras != 0 && perCamera > UINT64_MAX / schedule.cameras) return false;
+  frames = perCamera * schedule.cameras;
+  return true;
+}
+
 bool walkSchedule(const FrameSchedule& schedule, const BlockStart& blockStart,
                   const CopyStep& step) {
   blockStart(0);

@@ -31,6 +31,14 @@ FrameSchedule scheduleOf(const RunSettings& settings);
 // T = 1 + G x L (mod 2^32): the first frame of each camera's tail.
 uint32_t tailStart(const FrameSchedule& schedule);
 
+// The frames the walk takes from each camera: one in block 0, L in each of
+// blocks 1..G, and the tail. Exact: even 1 + G x L needs no more than 64 bits.
+uint64_t framesPerCamera(const FrameSchedule& schedule);
+
+// N times that: the frames of the interleaved file. False when the count is
+// beyond 64 bits.
+bool framesInSequence(const FrameSchedule& schedule, uint64_t& frames);
+
 // Told when block g (0..G) begins, before its first step; the tail is no
 // block of its own.
 using BlockStart = std::function<void(uint32_t block)>;

@@ -14,10 +14,14 @@ Status FrameSink::open(const std::string& path) {
   return {};
 }
 
-Status FrameSink::start(const Y4mHeader& header) {
+Status FrameSink::empty() {
   if (const OsError error = truncateIfRegular(file_.get(), identity_)) {
     return problemWith(Problem::kCreateOutput, path_, error);
   }
+  return {};
+}
+
+Status FrameSink::writeHeader(const Y4mHeader& header) {
   if (!writesY4m_) return {};
   const std::string line = y4mHeaderLine(header);
   return writeBytes(line.data(), line.size());

@@ -1,7 +1,7 @@
 // A file of frames written front to back: the interleaved file (mvweave) or
 // a camera file (mvunweave), raw or, when its name ends in ".y4m", Y4M. It
 // is opened without being emptied, so that the run can still refuse it, and
-// emptied by start(), the last step before the first frame. Closed in its
+// emptied by empty(), the last step before the walk. Closed in its
 // destructor; a run that completes calls close() and checks it.
 #ifndef MVWEAVE_CORE_FRAME_SINK_H
 #define MVWEAVE_CORE_FRAME_SINK_H
@@ -25,8 +25,10 @@ class FrameSink {
   FileHandle handle() const { return file_.get(); }
   bool writesY4m() const { return writesY4m_; }
 
-  // Empties a regular file and, for a Y4M file, writes its header line.
-  Status start(const Y4mHeader& header);
+  // Empties a regular file (kCreateOutput when it cannot be emptied).
+  Status empty();
+  // A Y4M file's header line; nothing for a raw file.
+  Status writeHeader(const Y4mHeader& header);
   // A frame: its FRAME line in a Y4M file, then its data, written here or
   // moved inside the kernel (see frame_mover.h).
   Status beginFrame();

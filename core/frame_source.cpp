@@ -9,10 +9,17 @@ namespace mvweave {
 
 namespace {
 
+// Bytes read at a time when the bytes are only passed over.
+constexpr size_t kScratchSize = size_t{64} * 1024;
+
 // frames x frameBytes, or the largest offset when it does not fit.
 uint64_t offsetOf(uint64_t frames, uint64_t frameBytes) {
   if (frameBytes != 0 && frames > UINT64_MAX / frameBytes) return UINT64_MAX;
   return frames * frameBytes;
+}
+
+std::string tooLong(const std::string& what) {
+  return what + " is longer than " + std::to_string(kY4mLongestLine) + " bytes";
 }
 
 }  // namespace
@@ -23,40 +30,79 @@ Status FrameSource::open(const std::string& path) {
     return problemWith(Problem::kOpenInput, path, error);
   }
   adviseSequential(file_.get());
+  OsError ignored = 0;
+  seekable_ = seekFromStart(file_.get(), 0, ignored) == SeekResult::kDone;
   return recogniseFormat();
 }
 
 // Reads the first bytes: a Y4M signature, or the start of a raw file, which
 // is read again (or, from a pipe, delivered from what was held back).
 Status FrameSource::recogniseFormat() {
-  std::string start(kY4mSignatureLength, '\0');
   size_t got = 0;
   // A read error here is met again, and told, at the first frame.
-  const Status status = readBytes(&start[0], start.size(), got);
-  if (status.ok() && got == kY4mSignatureLength && start == kY4mSignature) {
-    std::string parameters;
-    if (Status header = readHeaderLine(parameters); !header.ok()) return header;
-    Y4mHeader parsed;
-    std::string reason;
-    if (!parseY4mHeader(parameters, parsed, reason)) return readProblem(0, reason);
-    y4m_ = parsed;
-    dataStart_ = offset_;
-    return {};
+  while (heldBack_.size() < kY4mSignatureLength &&
+         readAhead(kY4mSignatureLength - heldBack_.size(), got).ok() && got > 0) {
   }
-  OsError error = 0;
-  if (seekFromStart(file_.get(), 0, error) != SeekResult::kDone) heldBack_ = start.substr(0, got);
-  offset_ = 0;
+  if (heldBack_ != kY4mSignature) return giveBackReadAhead();
+  heldBack_.clear();
+  offset_ = kY4mSignatureLength;
+  std::string parameters;
+  bool ended = false;
+  const std::string what = "the Y4M header line";
+  if (Status status = readLineRest(kY4mSignatureLength, parameters, ended, what); !status.ok()) {
+    return status;
+  }
+  if (!ended) return readProblem(0, what + " does not end");
+  Y4mHeader parsed;
+  std::string reason;
+  if (!parseY4mHeader(parameters, parsed, reason)) return readProblem(0, reason);
+  y4m_ = parsed;
   return {};
 }
 
-Status FrameSource::readHeaderLine(std::string& line) {
-  for (char c = 0; line.size() < kY4mLongestLine; line.push_back(c)) {
+Status FrameSource::readLineRest(size_t taken, std::string& rest, bool& ended,
+                                 const std::string& what) {
+  rest.clear();
+  ended = false;
+  const size_t room = kY4mLongestLine - taken;  // for the rest and the line end
+  for (;;) {
+    const size_t end = heldBack_.find('\n');
+    const size_t length = end == std::string::npos ? heldBack_.size() : end;
+    if (rest.size() + length + 1 > room) return readProblem(0, tooLong(what));
+    rest.append(heldBack_, 0, length);
+    if (end != std::string::npos) {
+      heldBack_.erase(0, end + 1);
+      offset_ += end + 1;
+      ended = true;
+      return giveBackReadAhead();
+    }
+    offset_ += heldBack_.size();
+    heldBack_.clear();
     size_t got = 0;
-    if (Status status = readBytes(&c, 1, got); !status.ok()) return status;
-    if (got == 0) break;
-    if (c == '\n') return {};
+    if (Status status = readAhead(room - rest.size(), got); !status.ok() || got == 0) {
+      return status;
+    }
   }
-  return readProblem(0, "the Y4M header line does not end");
+}
+
+// One read call: a pipe gives what it has, without waiting for a whole block.
+Status FrameSource::readAhead(size_t size, size_t& got) {
+  const size_t kept = heldBack_.size();
+  heldBack_.resize(kept + size);
+  got = 0;
+  const OsError error = readSome(file_.get(), &heldBack_[kept], size, got);
+  heldBack_.resize(kept + got);
+  return error == 0 ? Status{} : readProblem(error);
+}
+
+// A file that can be positioned is read on from where its reader stands,
+// so that frames can move inside the kernel.
+Status FrameSource::giveBackReadAhead() {
+  if (!seekable_ || heldBack_.empty()) return {};
+  OsError error = 0;
+  if (seekFromStart(file_.get(), offset_, error) != SeekResult::kDone) return readProblem(error);
+  heldBack_.clear();
+  return {};
 }
 
 Status FrameSource::readBytes(char* buffer, size_t size, size_t& got) {
@@ -77,94 +123,71 @@ Status FrameSource::readBytes(char* buffer, size_t size, size_t& got) {
 }
 
 Status FrameSource::readFrameLine(bool& found) {
-  const uint64_t lineStart = offset_;
-  char line[kY4mFrameLineLength];
+  found = false;
+  const std::string where = "byte " + std::to_string(offset_) + ": ";
+  char start[kY4mFrameLineLength];
   size_t got = 0;
-  if (Status status = readBytes(line, sizeof line, got); !status.ok()) return status;
-  const size_t compared = std::min<size_t>(got, 5);
-  if (std::memcmp(line, kY4mFrameLine, compared) != 0 ||
-      (got == kY4mFrameLineLength && line[5] != '\n' && line[5] != ' ')) {
-    return readProblem(
-        0, "byte " + std::to_string(lineStart) + ": no FRAME line where a frame should begin");
+  if (Status status = readBytes(start, sizeof start, got); !status.ok()) return status;
+  const size_t compared = std::min<size_t>(got, kY4mFrameLineLength - 1);
+  if (std::memcmp(start, kY4mFrameLine, compared) != 0 ||
+      (got == kY4mFrameLineLength && start[5] != '\n' && start[5] != ' ')) {
+    return readProblem(0, where + "no FRAME line where a frame should begin");
   }
-  found = got == kY4mFrameLineLength;  // otherwise the file ends within it
-  if (!found || line[5] == '\n') return {};
+  // Fewer bytes: the file ends within the line.
+  if (got < kY4mFrameLineLength) return {};
+  if (start[5] == '\n') {
+    found = true;
+    return {};
+  }
   // Frame parameters, which the tools do not need, up to the line end.
-  for (size_t length = kY4mFrameLineLength; length < kY4mLongestLine; ++length) {
-    char c = 0;
-    if (Status status = readBytes(&c, 1, got); !status.ok()) return status;
-    if (got == 0) found = false;
-    if (got == 0 || c == '\n') return {};
-  }
-  return readProblem(0, "byte " + std::to_string(lineStart) + ": the FRAME line does not end");
+  std::string parameters;
+  return readLineRest(kY4mFrameLineLength, parameters, found, where + "the FRAME line");
 }
 
 Status FrameSource::skipFrames(uint64_t frames, uint32_t frameSize) {
   positioned_ = true;
-  if (frames == 0) return {};
-  bool done = false;
-  if (Status status = skipByPositioning(frames, frameSize, done); !status.ok() || done) {
-    return status;
-  }
-  return skipByReading(frames, frameSize);
-}
-
-// Positions a file that allows it; a Y4M file's FRAME lines are taken to be
-// plain, which the line where it lands confirms (else `done` stays false).
-Status FrameSource::skipByPositioning(uint64_t frames, uint32_t frameSize, bool& done) {
-  if (!heldBack_.empty()) return {};  // a pipe
-  const uint64_t frameBytes = uint64_t{frameSize} + (y4m_ ? kY4mFrameLineLength : 0);
-  const uint64_t skipped = offsetOf(frames, frameBytes);
-  const uint64_t target = skipped > UINT64_MAX - dataStart_ ? UINT64_MAX : dataStart_ + skipped;
-  OsError error = 0;
-  switch (seekFromStart(file_.get(), target, error)) {
-    case SeekResult::kUnseekable: return {};
-    case SeekResult::kFailed: return readProblem(error);
-    case SeekResult::kPastAnyEnd: exhausted_ = done = true; return {};
-    case SeekResult::kDone: offset_ = target; break;
-  }
-  done = true;
-  if (!y4m_) return {};
-  bool found = false;
-  Status status = readFrameLine(found);
-  if (status.ok()) {
+  if (!y4m_) return skipBytes(offsetOf(frames, frameSize));
+  for (uint64_t skipped = 0; skipped < frames && !exhausted_; ++skipped) {
+    bool found = false;
+    if (Status status = readFrameLine(found); !status.ok()) return status;
     exhausted_ = !found;
-    frameLineRead_ = found;
-    return {};
+    if (found) {
+      if (Status status = skipBytes(frameSize); !status.ok()) return status;
+    }
   }
-  if (status.osError != 0) return status;
-  // FRAME lines with parameters: go back and read forward instead.
-  done = false;
-  if (seekFromStart(file_.get(), dataStart_, error) != SeekResult::kDone) return readProblem(error);
-  offset_ = dataStart_;
   return {};
 }
 
-Status FrameSource::skipByReading(uint64_t frames, uint32_t frameSize) {
-  char scratch[64 * 1024];
-  for (uint64_t skipped = 0; skipped < frames && !exhausted_; ++skipped) {
-    bool found = true;
-    if (y4m_) {
-      if (Status status = readFrameLine(found); !status.ok()) return status;
+Status FrameSource::skipBytes(uint64_t size) {
+  const size_t held = static_cast<size_t>(std::min<uint64_t>(size, heldBack_.size()));
+  heldBack_.erase(0, held);
+  offset_ += held;
+  size -= held;
+  if (size == 0) return {};
+  if (seekable_) {
+    const uint64_t target = size > UINT64_MAX - offset_ ? UINT64_MAX : offset_ + size;
+    OsError error = 0;
+    switch (seekFromStart(file_.get(), target, error)) {
+      case SeekResult::kDone: offset_ = target; return {};
+      case SeekResult::kPastAnyEnd: exhausted_ = true; return {};
+      case SeekResult::kFailed: return readProblem(error);
+      case SeekResult::kUnseekable: break;  // read forward after all
     }
-    for (uint64_t left = found ? frameSize : 0; left > 0 && !exhausted_;) {
-      size_t got = 0;
-      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(left, sizeof scratch));
-      if (Status status = readBytes(scratch, wanted, got); !status.ok()) return status;
-      left -= got;
-      exhausted_ = got < wanted;
-    }
-    exhausted_ = exhausted_ || !found;
+  }
+  if (!scratch_) scratch_ = std::make_unique<char[]>(kScratchSize);
+  while (size > 0 && !exhausted_) {
+    size_t got = 0;
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(size, kScratchSize));
+    if (Status status = readBytes(scratch_.get(), wanted, got); !status.ok()) return status;
+    size -= got;
+    exhausted_ = got < wanted;
   }
   return {};
 }
 
 Status FrameSource::beginFrame(bool& present) {
   present = !exhausted_;
-  if (present && y4m_ && !frameLineRead_) {
-    if (Status status = readFrameLine(present); !status.ok()) return status;
-  }
-  frameLineRead_ = false;
+  if (present && y4m_) return readFrameLine(present);
   return {};
 }
 

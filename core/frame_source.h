@@ -1,13 +1,17 @@
 // A file of frames read front to back: a camera file (mvweave) or the
 // interleaved file (mvunweave), raw or Y4M. Which one is told by content: a
 // file that begins with "YUV4MPEG2 " is Y4M, and its header is read when it
-// is opened; the bytes read to tell, from a pipe, are not lost. A source
-// that runs out delivers zero frames from there on and says so once. Closed
-// in its destructor.
+// is opened. A source that runs out delivers zero frames from there on and
+// says so once. Closed in its destructor.
+//
+// Y4M lines are read in blocks. What a block brings beyond a line is given
+// back to a file that can be positioned, and held back from a pipe, to be
+// delivered before anything is read from the pipe again.
 #ifndef MVWEAVE_CORE_FRAME_SOURCE_H
 #define MVWEAVE_CORE_FRAME_SOURCE_H
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -29,12 +33,12 @@ class FrameSource {
   // The header of a Y4M file; none for a raw one.
   const std::optional<Y4mHeader>& y4m() const { return y4m_; }
   bool positioned() const { return positioned_; }
-  // Frames delivered whole by readFrame so far.
+  // Frames delivered whole by readBytes so far.
   uint64_t framesRead() const { return framesRead_; }
 
-  // Moves to the start of frame `frames` (frames of frameSize bytes, plus
-  // their FRAME lines in a Y4M file), once, before the first read: by
-  // positioning where the file allows it, else by reading forward.
+  // Moves to the start of frame `frames`, once, before the first read: by
+  // positioning where the file allows it, else by reading forward. A Y4M
+  // file's FRAME lines are read on the way: they may be of any length.
   Status skipFrames(uint64_t frames, uint32_t frameSize);
 
   // A frame is taken in three steps, so that its data can also move inside
@@ -43,8 +47,8 @@ class FrameSource {
   Status beginFrame(bool& present);
   // Reads until `size` bytes or the end: the bytes held back first.
   Status readBytes(char* buffer, size_t size, size_t& got);
-  // Bytes read to tell the format and still to be delivered; only
-  // readBytes delivers them.
+  // Bytes read ahead from a pipe and still to be delivered; only readBytes
+  // delivers them, and nothing may be taken from the file before them.
   size_t bytesHeldBack() const { return heldBack_.size(); }
   // Counts bytes that the kernel moved from this file.
   void movedInKernel(size_t bytes) { offset_ += bytes; }
@@ -55,25 +59,30 @@ class FrameSource {
 
  private:
   Status recogniseFormat();
-  Status readHeaderLine(std::string& line);
+  // Reads the rest of a Y4M line whose first `taken` bytes were read; the
+  // line, its end included, is at most kY4mLongestLine bytes. `ended` is
+  // false when the file ends within the line.
+  Status readLineRest(size_t taken, std::string& rest, bool& ended, const std::string& what);
   // Reads a Y4M frame line; `found` is false at the end of the file.
   Status readFrameLine(bool& found);
-  Status skipByPositioning(uint64_t frames, uint32_t frameSize, bool& done);
-  Status skipByReading(uint64_t frames, uint32_t frameSize);
+  // Passes over `size` bytes: positioned past them where the file allows it.
+  Status skipBytes(uint64_t size);
+  Status readAhead(size_t size, size_t& got);
+  Status giveBackReadAhead();
   Status readProblem(OsError error, const std::string& detail = {}) const;
 
   std::string path_;
   OpenFile file_;
   FileIdentity identity_;
+  bool seekable_ = false;  // positioning works: read ahead is given back
   std::optional<Y4mHeader> y4m_;
-  std::string heldBack_;        // read from a pipe to tell its format, not yet delivered
-  uint64_t offset_ = 0;         // bytes taken from the file so far
-  uint64_t dataStart_ = 0;      // where the first frame (or its FRAME line) begins
-  bool frameLineRead_ = false;  // positioning has checked the next FRAME line
-  bool positioned_ = false;     // the start frame has been applied
-  bool exhausted_ = false;      // no more data: every later frame is zeros
-  bool warnedShort_ = false;    // the warning has been returned
+  std::string heldBack_;      // read ahead from the file, not yet delivered
+  uint64_t offset_ = 0;       // bytes delivered (or passed over) so far
+  bool positioned_ = false;   // the start frame has been applied
+  bool exhausted_ = false;    // no more data: every later frame is zeros
+  bool warnedShort_ = false;  // the warning has been returned
   uint64_t framesRead_ = 0;
+  std::unique_ptr<char[]> scratch_;  // for bytes read only to pass over them
 };
 
 }  // namespace mvweave

@@ -83,14 +83,17 @@ PictureFormat pictureFormatOf(const RunSettings& settings) {
   return format;
 }
 
+Status checkSupported(const PictureFormat& format) {
+  if (!format.planar || isSupported(format)) return {};
+  Status status = problemWith(Problem::kUnsupportedFormat);
+  status.detail = "ChromaFormat " + std::to_string(format.chroma) + " and BitDepth " +
+                  std::to_string(format.bitDepth) +
+                  ": ChromaFormat is one of 400, 420, 422, 444 and BitDepth 8 to 16";
+  return status;
+}
+
 Status frameSizeOf(const PictureFormat& format, uint32_t& frameSize) {
-  if (format.planar && !isSupported(format)) {
-    Status status = problemWith(Problem::kUnsupportedFormat);
-    status.detail = "ChromaFormat " + std::to_string(format.chroma) + " and BitDepth " +
-                    std::to_string(format.bitDepth) +
-                    ": ChromaFormat is one of 400, 420, 422, 444 and BitDepth 8 to 16";
-    return status;
-  }
+  if (Status status = checkSupported(format); !status.ok()) return status;
   const ByteCount bytes = bytesPerFrame(format);
   if (!bytes.fitsIn32Bits()) {
     Status status = problemWith(Problem::kFrameSizeOutOfRange);

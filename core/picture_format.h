@@ -29,6 +29,9 @@ struct PictureFormat {
 
 PictureFormat pictureFormatOf(const RunSettings& settings);
 
+// kUnsupportedFormat for a chroma format or bit depth the tools do not handle.
+Status checkSupported(const PictureFormat& format);
+
 // Bytes per frame, when it fits in 32 bits; kUnsupportedFormat or
 // kFrameSizeOutOfRange (with the exact size in the detail) otherwise.
 Status frameSizeOf(const PictureFormat& format, uint32_t& frameSize);

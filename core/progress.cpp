@@ -43,9 +43,9 @@ std::string rate(double bytesPerSecond) {
 
 }  // namespace
 
-Progress::Progress(const Console& console, uint64_t totalFrames, uint32_t frameSize)
+Progress::Progress(Console& console, uint64_t totalFrames, uint32_t frameSize)
     : console_(console),
-      shown_(isTerminal(console.err)),
+      shown_(console.showsProgress()),
       totalFrames_(totalFrames),
       frameSize_(frameSize),
       start_(Clock::now()),
@@ -57,19 +57,30 @@ void Progress::frameDone() {
   const Clock::time_point now = Clock::now();
   if (now < nextDraw_) return;
   nextDraw_ = now + kRedraw;
-  const std::string text = line(std::chrono::duration<double>(now - start_).count());
+  std::string text = line(std::chrono::duration<double>(now - start_).count());
   // Spaces cover what a longer line before left.
-  const size_t padding = drawnLength_ > text.size() ? drawnLength_ - text.size() : 0;
-  std::fprintf(console_.err, "\r%s%*s", text.c_str(), static_cast<int>(padding), "");
-  std::fflush(console_.err);
-  drawnLength_ = text.size() + padding;
+  if (drawnLength_ > text.size()) text.append(drawnLength_ - text.size(), ' ');
+  // One column short of the width: a line that fills the last column wraps
+  // on some terminals.
+  const int columns = console_.terminalColumns();
+  if (columns > 1 && text.size() >= static_cast<size_t>(columns)) text.resize(columns - 1);
+  console_.drawProgress("\r" + text);
+  drawnLength_ = text.size();
+  writeOnInterrupt(erasure());
 }
 
 void Progress::erase() {
   if (drawnLength_ == 0) return;
-  std::fprintf(console_.err, "\r%*s\r", static_cast<int>(drawnLength_), "");
-  std::fflush(console_.err);
+  console_.drawProgress(erasure());
   drawnLength_ = 0;
+  writeOnInterrupt("");
+}
+
+std::string Progress::erasure() const { return "\r" + std::string(drawnLength_, ' ') + "\r"; }
+
+uint64_t Progress::percent() const {
+  if (totalFrames_ == 0) return 100;
+  return static_cast<uint64_t>(100.0L * framesDone_ / totalFrames_);
 }
 
 std::string Progress::line(double seconds) const {
@@ -78,10 +89,9 @@ std::string Progress::line(double seconds) const {
   const uint64_t left = totalFrames_ > framesDone_ ? totalFrames_ - framesDone_ : 0;
   char text[160];
   std::snprintf(
-      text, sizeof text, "%s: %llu of %llu frames (%llu%%), %s, %s left", console_.toolName,
+      text, sizeof text, "%s: %llu of %llu frames (%llu%%), %s, %s left", console_.toolName(),
       static_cast<unsigned long long>(framesDone_), static_cast<unsigned long long>(totalFrames_),
-      static_cast<unsigned long long>(totalFrames_ == 0 ? 100 : framesDone_ * 100 / totalFrames_),
-      rate(bytesPerSecond).c_str(),
+      static_cast<unsigned long long>(percent()), rate(bytesPerSecond).c_str(),
       framesPerSecond > 0 ? duration(static_cast<double>(left) / framesPerSecond).c_str() : "?");
   return text;
 }

@@ -2,8 +2,10 @@
 // standard error is a terminal and the walk has gone on for about a second,
 // one line there, rewritten in place at most ten times a second and erased
 // at the end: frames done of the total, percent, bytes per second and time
-// left. Standard output is left alone, so scripts see nothing of it, and
-// without a terminal (files, pipes, every test) it writes nothing at all.
+// left. It is cut to the terminal's width, so that it never wraps, and an
+// interrupt erases it before the process ends. Standard output is left alone,
+// so scripts see nothing of it, and without a terminal (files, pipes, every
+// test) it writes nothing at all.
 #ifndef MVWEAVE_CORE_PROGRESS_H
 #define MVWEAVE_CORE_PROGRESS_H
 
@@ -11,13 +13,13 @@
 #include <cstdint>
 #include <string>
 
-#include "status.h"
+#include "console.h"
 
 namespace mvweave {
 
 class Progress {
  public:
-  Progress(const Console& console, uint64_t totalFrames, uint32_t frameSize);
+  Progress(Console& console, uint64_t totalFrames, uint32_t frameSize);
   ~Progress() { erase(); }
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
@@ -32,8 +34,11 @@ class Progress {
   using Clock = std::chrono::steady_clock;
 
   std::string line(double seconds) const;
+  uint64_t percent() const;
+  // What takes the line away: back to its start, spaces, back again.
+  std::string erasure() const;
 
-  const Console& console_;
+  Console& console_;
   const bool shown_;  // standard error is a terminal
   const uint64_t totalFrames_;
   const uint32_t frameSize_;

@@ -20,7 +20,7 @@ namespace {
 
 class Run {
  public:
-  Run(const RunRequest& request, const Direction& direction, const Console& console)
+  Run(const RunRequest& request, const Direction& direction, Console& console)
       : settings_(request.settings),
         configFiles_(request.configFiles),
         direction_(direction),
@@ -31,7 +31,7 @@ class Run {
     if (status.ok()) status = openOutputs();
     if (!status.ok()) return status;
     settlePictureFormat();
-    if (settings_.verbose) direction_.writeReport(effective_, console_.out);
+    if (settings_.verbose) direction_.writeReport(effective_, console_);
     status = checkFrames();
     if (status.ok()) status = startOutputs();
     if (status.ok()) status = walk();
@@ -56,14 +56,18 @@ class Run {
     return {};
   }
 
+  // Console text held back so far goes out once the outputs are known, to
+  // standard error instead where an output is standard output.
   Status openOutputs() {
     const std::vector<std::string> paths = pathsOf(!direction_.readsInterleaved);
     sinks_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
       Status status = sinks_[i].open(paths[i]);
       if (!status.ok()) return explainEmptyPath(std::move(status), "Output");
+      console_.keepOutOf(sinks_[i].identity());
       if (status = guardOutput(i); !status.ok()) return status;
     }
+    console_.release();
     return {};
   }
 
@@ -118,22 +122,27 @@ class Run {
   // The Y4M headers agree with the format, a frame's size is in range and
   // a frame buffer could be had; notes on a geometry that looks wrong.
   Status checkFrames() {
+    if (Status status = checkSupported(format_); !status.ok()) return status;
     if (Status status = checkY4mHeaders(sources_, format_); !status.ok()) return status;
     if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) return status;
     for (const std::string& text : geometryNotes(sources_, format_, frameSize_)) {
-      note(console_, text);
+      console_.note(text);
     }
     // Frames move inside the kernel where they can; the frame buffer is
     // only checked for here, and allocated when a frame needs it.
     return FrameMover::checkBuffer(frameSize_);
   }
 
-  // Every check has passed: the outputs are emptied (and given their Y4M
-  // headers) only now.
+  // Every check has passed: the outputs are emptied only now, all of them
+  // before any is written, so that a run that fails from here on leaves no
+  // output with what an earlier run wrote.
   Status startOutputs() {
+    for (FrameSink& sink : sinks_) {
+      if (Status status = sink.empty(); !status.ok()) return status;
+    }
     const Y4mHeader header = outputHeader(format_, firstY4m_);
     for (FrameSink& sink : sinks_) {
-      if (Status status = sink.start(header); !status.ok()) return status;
+      if (Status status = sink.writeHeader(header); !status.ok()) return status;
     }
     return {};
   }
@@ -146,12 +155,15 @@ class Run {
     for (uint32_t camera = 0; camera < schedule.cameras; ++camera) {
       ways[camera] = kernelMoveBetween(sourceOf(camera).identity(), sinkOf(camera).identity());
     }
-    Progress progress(console_, perCamera(schedule) * schedule.cameras, frameSize_);
+    uint64_t totalFrames = 0;
+    if (!framesInSequence(schedule, totalFrames)) totalFrames = UINT64_MAX;
+    Progress progress(console_, totalFrames, frameSize_);
     Status failure;
     const auto blockStart = [this, &progress](uint32_t block) {
       if (!settings_.verbose) return;
       progress.erase();
-      std::fprintf(console_.out, "%s* Processing GOP(%u)\n", block == 0 ? "\n" : "", block);
+      if (block == 0) console_.line("");
+      console_.line("* Processing GOP(" + std::to_string(block) + ")");
     };
     const auto step = [&](uint32_t camera) {
       failure = copyFrame(camera, mover, ways[camera], progress);
@@ -184,22 +196,22 @@ class Run {
     Status status = mover.move(source, sinkOf(camera), way);
     if (status.problem != Problem::kInputTooShort) return status;
     status.detail = "ran out after " + std::to_string(source.framesRead()) +
-                    " whole frames of the " + std::to_string(framesPerSource()) +
+                    " whole frames of the " + framesPerSource() +
                     " the layout takes from it; the rest is written as zeros";
     progress.erase();
     report(status, console_);
     return {};
   }
 
-  // max(F, T) frames of every camera.
-  static uint64_t perCamera(const FrameSchedule& schedule) {
-    return std::max(schedule.numFrm, tailStart(schedule));
-  }
-
-  // N x max(F, T) frames from the interleaved file, max(F, T) from a camera.
-  uint64_t framesPerSource() const {
+  // The frames the walk takes from a source: all of the interleaved file's,
+  // or one camera's.
+  std::string framesPerSource() const {
     const FrameSchedule schedule = scheduleOf(settings_);
-    return perCamera(schedule) * (direction_.readsInterleaved ? schedule.cameras : 1);
+    uint64_t frames = framesPerCamera(schedule);
+    if (direction_.readsInterleaved && !framesInSequence(schedule, frames)) {
+      return "more than " + std::to_string(UINT64_MAX);
+    }
+    return std::to_string(frames);
   }
 
   // Every output is closed, in order; the first failure is the one told.
@@ -215,7 +227,7 @@ class Run {
   const RunSettings& settings_;
   const std::vector<ConfigFile>& configFiles_;
   const Direction& direction_;
-  const Console& console_;
+  Console& console_;
   const FrameSource* firstY4m_ = nullptr;
   RunSettings effective_;  // the settings, completed from a Y4M header
   PictureFormat format_;
@@ -226,19 +238,22 @@ class Run {
 
 }  // namespace
 
-void writeNumberLines(const RunSettings& settings, std::FILE* out) {
-  std::fprintf(out, "* FirstFrm:  %u\n", settings.firstFrm);
-  std::fprintf(out, "* GOPLength: %u\n", settings.gopLength);
-  std::fprintf(out, "* NumGOP:    %u\n", settings.numGop);
-  std::fprintf(out, "* NumFrm:    %u\n", settings.numFrm);
-  std::fprintf(out, "* Width:     %u\n", settings.width);
-  std::fprintf(out, "* Height:    %u\n", settings.height);
+void writeNumberLines(const RunSettings& settings, Console& console) {
+  const auto line = [&console](const char* label, uint32_t value) {
+    console.line(label + std::to_string(value));
+  };
+  line("* FirstFrm:  ", settings.firstFrm);
+  line("* GOPLength: ", settings.gopLength);
+  line("* NumGOP:    ", settings.numGop);
+  line("* NumFrm:    ", settings.numFrm);
+  line("* Width:     ", settings.width);
+  line("* Height:    ", settings.height);
   if (!settings.pictureFormatGiven()) return;
-  std::fprintf(out, "* Chroma:    %u\n", settings.chromaFormat);
-  std::fprintf(out, "* BitDepth:  %u\n", settings.bitDepth);
+  line("* Chroma:    ", settings.chromaFormat);
+  line("* BitDepth:  ", settings.bitDepth);
 }
 
-Status runFrames(const RunRequest& request, const Direction& direction, const Console& console) {
+Status runFrames(const RunRequest& request, const Direction& direction, Console& console) {
   return Run(request, direction, console).execute();
 }
 

@@ -4,7 +4,6 @@
 #ifndef MVWEAVE_CORE_RUN_H
 #define MVWEAVE_CORE_RUN_H
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -31,18 +30,18 @@ struct Direction {
   // mvunweave: true, the interleaved file is read and camera files written.
   bool readsInterleaved;
   // The verbose report, written once every file is open.
-  void (*writeReport)(const RunSettings& settings, std::FILE* out);
+  void (*writeReport)(const RunSettings& settings, Console& console);
 };
 
 // The numbers of the verbose report, as both tools write them: the six
 // layout numbers, and the picture format when a configuration gave it.
-void writeNumberLines(const RunSettings& settings, std::FILE* out);
+void writeNumberLines(const RunSettings& settings, Console& console);
 
 // Runs to the end: opens the inputs, opens and checks the outputs, writes
 // the report, sizes the frame buffer, empties the outputs, walks the layout
 // and closes every file. kNone once all of that succeeded; warnings are
 // reported on the console as they come.
-Status runFrames(const RunRequest& request, const Direction& direction, const Console& console);
+Status runFrames(const RunRequest& request, const Direction& direction, Console& console);
 
 }  // namespace mvweave
 

@@ -48,24 +48,18 @@ std::string detailOf(const Status& status) {
 
 }  // namespace
 
-void report(const Status& status, const Console& console) {
+void report(const Status& status, Console& console) {
   const char* message = messageOf(status.problem);
   if (status.problem == Problem::kIllegalOption) {
-    std::fprintf(console.out, "%s%s , see HELP!\n", message, status.subject.c_str());
+    console.line(message + status.subject + " , see HELP!");
     return;  // the message says it all
   }
   if (status.problem == Problem::kInputTooShort) {
-    std::fprintf(console.out, "%s%s\n", message, status.subject.c_str());
+    console.line(message + status.subject);
   } else if (message != nullptr) {
-    std::fprintf(console.out, "%s\n", message);
+    console.line(message);
   }
-  if (status.problem != Problem::kNone) note(console, detailOf(status));
-}
-
-void note(const Console& console, const std::string& text) {
-  // Standard output first, so that the two streams read in order on a terminal.
-  std::fflush(console.out);
-  std::fprintf(console.err, "%s: %s\n", console.toolName, text.c_str());
+  if (status.problem != Problem::kNone) console.note(detailOf(status));
 }
 
 }  // namespace mvweave

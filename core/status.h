@@ -9,9 +9,10 @@
 #define MVWEAVE_CORE_STATUS_H
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <utility>
+
+#include "console.h"
 
 namespace mvweave {
 
@@ -58,18 +59,8 @@ inline Status problemWith(Problem problem, std::string subject = {}, int osError
   return status;
 }
 
-// Where a tool writes: its name and its two streams.
-struct Console {
-  const char* toolName;
-  std::FILE* out = stdout;
-  std::FILE* err = stderr;
-};
-
 // Writes the problem's message line (none for a silent stop) and its detail.
-void report(const Status& status, const Console& console);
-
-// A line on standard error only: "mvweave: " and the text.
-void note(const Console& console, const std::string& text);
+void report(const Status& status, Console& console);
 
 }  // namespace mvweave
 

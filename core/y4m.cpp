@@ -1,8 +1,8 @@
 // Y4M header lines, read and written.
 #include "y4m.h"
 
+#include <algorithm>
 #include <cctype>
-#include <sstream>
 
 namespace mvweave {
 
@@ -21,23 +21,61 @@ bool parseDimension(const std::string& text, uint32_t& value) {
   return true;
 }
 
+// n:d, two such numbers; both above 0 when `positive`.
+bool isRatio(const std::string& text, bool positive) {
+  const size_t colon = text.find(':');
+  uint32_t numerator = 0;
+  uint32_t denominator = 0;
+  return colon != std::string::npos && parseDimension(text.substr(0, colon), numerator) &&
+         parseDimension(text.substr(colon + 1), denominator) &&
+         (!positive || (numerator > 0 && denominator > 0));
+}
+
+bool isPrintable(const std::string& text) {
+  for (const char c : text) {
+    if (c <= ' ' || c > '~') return false;
+  }
+  return true;
+}
+
+// Parameters are separated by single spaces.
+std::vector<std::string> wordsOf(const std::string& parameters) {
+  std::vector<std::string> words;
+  size_t start = 0;
+  while (start <= parameters.size()) {
+    const size_t end = std::min(parameters.find(' ', start), parameters.size());
+    if (end > start) words.push_back(parameters.substr(start, end - start));
+    start = end + 1;
+  }
+  return words;
+}
+
 }  // namespace
 
 bool parseY4mHeader(const std::string& parameters, Y4mHeader& header, std::string& reason) {
   bool sawWidth = false;
   bool sawHeight = false;
-  std::istringstream words(parameters);
-  std::string word;
-  while (words >> word) {
+  for (const std::string& word : wordsOf(parameters)) {
     const std::string value = word.substr(1);
     switch (word[0]) {
       case 'W': sawWidth = parseDimension(value, header.width); break;
       case 'H': sawHeight = parseDimension(value, header.height); break;
       case 'C': header.colourSpace = value; break;
-      case 'F': header.frameRate = value; break;
-      case 'I': header.interlacing = value; break;
-      case 'A': header.aspectRatio = value; break;
-      default: break;  // X and anything unknown: not needed
+      case 'F':
+        if (isRatio(value, true)) header.frameRate = value;
+        break;
+      case 'I':
+        if (value == "p" || value == "t" || value == "b" || value == "?")
+          header.interlacing = value;
+        if (value == "m") header.interlacing = "?";  // the per-frame modes are not carried
+        break;
+      case 'A':
+        if (isRatio(value, false)) header.aspectRatio = value;
+        break;
+      case 'X':
+        if (isPrintable(value)) header.extensions.push_back(value);
+        break;
+      default: break;  // unknown: not needed
     }
   }
   if (sawWidth && sawHeight) return true;
@@ -80,9 +118,13 @@ std::string colourSpaceOf(uint32_t chroma, uint32_t bitDepth) {
 }
 
 std::string y4mHeaderLine(const Y4mHeader& header) {
-  return std::string(kY4mSignature) + "W" + std::to_string(header.width) + " H" +
-         std::to_string(header.height) + " F" + header.frameRate + " I" + header.interlacing +
-         " A" + header.aspectRatio + " C" + header.colourSpace + "\n";
+  std::string line = std::string(kY4mSignature) + "W" + std::to_string(header.width) + " H" +
+                     std::to_string(header.height) + " F" + header.frameRate + " I" +
+                     header.interlacing + " A" + header.aspectRatio + " C" + header.colourSpace;
+  for (const std::string& extension : header.extensions) {
+    if (line.size() + 2 + extension.size() + 1 <= kY4mLongestLine) line += " X" + extension;
+  }
+  return line + "\n";
 }
 
 bool isY4mPath(const std::string& path) {

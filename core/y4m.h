@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace mvweave {
 
@@ -16,15 +17,19 @@ constexpr char kY4mSignature[] = "YUV4MPEG2 ";
 constexpr size_t kY4mSignatureLength = 10;
 constexpr char kY4mFrameLine[] = "FRAME\n";
 constexpr size_t kY4mFrameLineLength = 6;
-constexpr size_t kY4mLongestLine = 4096;  // header or frame line
+constexpr size_t kY4mLongestLine = 4096;  // a header or frame line, its end included
 
+// What a header says. Of the tags the tools only copy, a well-formed one is
+// kept and an ill-formed one gives way to the default, so that a header
+// written from it says only what is true and readable.
 struct Y4mHeader {
   uint32_t width = 0;
   uint32_t height = 0;
   std::string colourSpace = "420jpeg";  // the C parameter; 4:2:0 when absent
-  std::string frameRate = "25:1";
-  std::string interlacing = "p";
-  std::string aspectRatio = "0:0";
+  std::string frameRate = "25:1";       // F n:d, both above 0
+  std::string interlacing = "p";        // I p, t, b or ? (mixed, per frame: ?)
+  std::string aspectRatio = "0:0";      // A n:d
+  std::vector<std::string> extensions;  // X tags of printable ASCII, in order
 };
 
 // Reads the parameters of a header line (what follows the signature, without
@@ -41,7 +46,8 @@ bool formatOfColourSpace(const std::string& colourSpace, uint32_t& chroma, uint3
 // The C parameter to write for a chroma format and bit depth.
 std::string colourSpaceOf(uint32_t chroma, uint32_t bitDepth);
 
-// The whole header line, line end included.
+// The whole header line, line end included; an X tag that would make it
+// longer than kY4mLongestLine is left out.
 std::string y4mHeaderLine(const Y4mHeader& header);
 
 // True for paths that end in ".y4m", in any case.

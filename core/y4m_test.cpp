@@ -44,7 +44,8 @@ TEST(Y4mHeader, ReadsAndWritesTheParameters) {
       parseY4mHeader("W175 H143 F30000:1001 It A1:1 C420p10 XYSCSS=420P10", header, reason));
   EXPECT_EQ(header.width, 175u);
   EXPECT_EQ(header.height, 143u);
-  EXPECT_EQ(y4mHeaderLine(header), "YUV4MPEG2 W175 H143 F30000:1001 It A1:1 C420p10\n");
+  EXPECT_EQ(y4mHeaderLine(header),
+            "YUV4MPEG2 W175 H143 F30000:1001 It A1:1 C420p10 XYSCSS=420P10\n");
 
   Y4mHeader plain;
   ASSERT_TRUE(parseY4mHeader("H2 W4", plain, reason));  // any order, defaults for the rest
@@ -54,6 +55,41 @@ TEST(Y4mHeader, ReadsAndWritesTheParameters) {
     Y4mHeader refused;
     EXPECT_FALSE(parseY4mHeader(bad, refused, reason)) << bad;
   }
+}
+
+TEST(Y4mHeader, KeepsOnlyWellFormedTags) {
+  const struct {
+    const char* parameters;
+    const char* written;
+  } cases[] = {
+      {"W4 H2 F0:0 Iz A-1:x", "F25:1 Ip A0:0 C420jpeg"},
+      {"W4 H2 F25:0 Im A1:", "F25:1 I? A0:0 C420jpeg"},
+      {"W4 H2 F1:1 I? A0:0 XCOLORRANGE=FULL X\x1b[2J XYSCSS=420JPEG",
+       "F1:1 I? A0:0 C420jpeg XCOLORRANGE=FULL XYSCSS=420JPEG"},
+      {"W4 H2 F4294967295:1 A4294967296:1 Ib", "F4294967295:1 Ib A0:0 C420jpeg"},
+  };
+  for (const auto& c : cases) {
+    Y4mHeader header;
+    std::string reason;
+    ASSERT_TRUE(parseY4mHeader(c.parameters, header, reason)) << c.parameters;
+    EXPECT_EQ(y4mHeaderLine(header), std::string("YUV4MPEG2 W4 H2 ") + c.written + "\n")
+        << c.parameters;
+  }
+}
+
+TEST(Y4mHeader, StaysWithinTheLongestLineByDroppingExtensions) {
+  Y4mHeader header;
+  header.width = 4;
+  header.height = 2;
+  const std::string start = "YUV4MPEG2 W4 H2 F25:1 Ip A0:0 C420jpeg XFIRST";
+  // Exactly the longest line, its end included, with " XLAST" at the end.
+  const size_t fitting = kY4mLongestLine - start.size() - 2 - 6 - 1;
+  header.extensions = {"FIRST", std::string(fitting, 'a'), "LAST"};
+  EXPECT_EQ(y4mHeaderLine(header), start + " X" + std::string(fitting, 'a') + " XLAST\n");
+  header.extensions[1].push_back('a');  // one byte too many: the last tag goes
+  EXPECT_EQ(y4mHeaderLine(header), start + " X" + std::string(fitting + 1, 'a') + "\n");
+  header.extensions[1].resize(kY4mLongestLine);  // never fits: the others stay
+  EXPECT_EQ(y4mHeaderLine(header), start + " XLAST\n");
 }
 
 TEST(Y4mPath, EndsInY4mInAnyCase) {

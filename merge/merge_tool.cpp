@@ -3,7 +3,6 @@
 // are the cameras) and the layout of its verbose report.
 #include "merge_tool.h"
 
-#include <cstdio>
 #include <string>
 
 namespace mvweave {
@@ -27,11 +26,10 @@ constexpr char kHelp[] =
 constexpr char kBanner[] = "*** mvweave 1.0 - multiview sequence interleaver ***";
 
 // The cameras first; every label 13 characters wide.
-void writeReport(const RunSettings& settings, std::FILE* out) {
-  for (const std::string& path : settings.cameraPaths)
-    std::fprintf(out, "* Input:     %s\n", path.c_str());
-  std::fprintf(out, "* Output:    %s\n", settings.sequencePath.c_str());
-  writeNumberLines(settings, out);
+void writeReport(const RunSettings& settings, Console& console) {
+  for (const std::string& path : settings.cameraPaths) console.line("* Input:     " + path);
+  console.line("* Output:    " + settings.sequencePath);
+  writeNumberLines(settings, console);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 // layout of its verbose report.
 #include "split_tool.h"
 
-#include <cstdio>
 #include <string>
 
 namespace mvweave {
@@ -29,11 +28,10 @@ constexpr char kBanner[] = "*** mvunweave 1.0 - multiview sequence separator ***
 
 // The sequence first and the cameras last; the labels are 12, 13 and 14
 // characters wide.
-void writeReport(const RunSettings& settings, std::FILE* out) {
-  std::fprintf(out, "* Input:    %s\n", settings.sequencePath.c_str());
-  writeNumberLines(settings, out);
-  for (const std::string& path : settings.cameraPaths)
-    std::fprintf(out, "* Output:     %s\n", path.c_str());
+void writeReport(const RunSettings& settings, Console& console) {
+  console.line("* Input:    " + settings.sequencePath);
+  writeNumberLines(settings, console);
+  for (const std::string& path : settings.cameraPaths) console.line("* Output:     " + path);
 }
 
 }  // namespace
