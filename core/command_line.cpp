@@ -1,7 +1,10 @@
 // The entry procedure shared by both tools and the command-line walk.
 #include "command_line.h"
 
+#include <filesystem>
 #include <new>
+#include <string>
+#include <system_error>
 
 #include "file_system.h"
 
@@ -9,11 +12,15 @@ namespace mvweave {
 
 namespace {
 
-enum class Switch { kHelp, kVerbose, kIllegal };
+enum class Switch { kHelp, kVerbose, kVersion, kEndOfSwitches, kIllegal };
 
-// Only the character after the leading hyphen or slash counts.
-Switch switchOf(const char* argument) {
-  switch (argument[1]) {
+// Three long options; otherwise only the character after the leading hyphen
+// or slash counts.
+Switch switchOf(const std::string& argument) {
+  if (argument == "--help") return Switch::kHelp;
+  if (argument == "--version") return Switch::kVersion;
+  if (argument == "--") return Switch::kEndOfSwitches;
+  switch (argument.size() > 1 ? argument[1] : '\0') {
     case '?':
     case 'H':
     case 'h': return Switch::kHelp;
@@ -25,30 +32,64 @@ Switch switchOf(const char* argument) {
 
 bool isSwitch(const char* argument) { return argument[0] == '-' || argument[0] == '/'; }
 
+// How to name a file that an argument taken as a switch names; empty when
+// it names none.
+std::string switchTrapHint(const std::string& argument) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path path(argument);
+  if (!fs::exists(path, error) || fs::is_directory(path, error)) return std::string();
+  std::string relative = fs::relative(path, error).generic_string();
+  std::string ways = "put -- before it";
+  if (!error && !relative.empty()) {
+    if (relative[0] != '.') relative = "./" + relative;
+    ways = "name it " + relative + ", or " + ways;
+  }
+  return argument + " is taken as a switch, as every argument that begins with '/' or '-'; " +
+         "to read the file as a configuration file, " + ways;
+}
+
 }  // namespace
 
 void printHelp(const Tool& tool, Console& console) { console.text(tool.helpText); }
 
 bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, Console& console,
                       RunRequest& request, Status& status) {
+  // Asked for alone, the version is the one line written.
+  if (argc > 1 && std::string(argv[1]) == "--version") {
+    console.line(tool.version);
+    return false;
+  }
   console.line("");
+  bool switches = true;
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
-    if (!isSwitch(argument)) {
+    if (!switches || !isSwitch(argument)) {
       FileIdentity identity;
       status = readConfigFile(argument, tool.cameraKey, request.settings, identity);
       if (!status.ok()) return false;
       request.configFiles.push_back({argument, identity});
       continue;
     }
+    const std::string hint = switchTrapHint(argument);
     switch (switchOf(argument)) {
-      case Switch::kHelp: printHelp(tool, console); return false;
+      case Switch::kHelp:
+        printHelp(tool, console);
+        if (!hint.empty()) console.note(hint);
+        return false;
       case Switch::kVerbose:
         request.settings.verbose = true;
         console.line(tool.banner);
         console.line("");
+        if (!hint.empty()) console.note(hint);
         break;
-      case Switch::kIllegal: status = problemWith(Problem::kIllegalOption, argument); return false;
+      case Switch::kVersion: console.line(tool.version); return false;
+      case Switch::kEndOfSwitches: switches = false; break;
+      case Switch::kIllegal:
+        status = problemWith(Problem::kIllegalOption);
+        status.argument = argument;
+        status.detail = hint;
+        return false;
     }
   }
   return true;

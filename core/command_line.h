@@ -14,6 +14,7 @@ struct Tool {
   const char* name;      // as standard error names it
   const char* helpText;  // written as it stands, line ends included
   const char* banner;    // one line, written without its line end
+  const char* version;   // "mvweave 1.0", for --version
   CameraKey cameraKey;
   Direction direction;
 };

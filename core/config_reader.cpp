@@ -63,7 +63,8 @@ class LineSplitter {
     }
     if (lineEnd) {
       const bool ignored = textState_ == Text::kEmpty || textState_ == Text::kComment;
-      const bool goOn = accept(ignored ? Problem::kNone : line_->finish(settings_));
+      const bool goOn =
+          accept(ignored ? Problem::kNone : line_->finish(settings_, path_, settingLine_));
       line_.reset();
       return goOn;
     }

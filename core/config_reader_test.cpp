@@ -170,7 +170,22 @@ TEST(ReadConfigFile, FilesAccumulateInCommandLineOrder) {
 
 TEST(ParseConfigLine, NamesTheUnknownKey) {
   RunSettings settings;
-  EXPECT_EQ(parseConfigLine("  Widht  = 352", kMerge, settings).detail, "unknown key \"Widht\"");
+  const struct {
+    const char* line;
+    const char* detail;
+  } cases[] = {
+      {"  Widht  = 352", "unknown key \"Widht\"; did you mean \"Width\"?"},
+      {"NumGP = 2", "unknown key \"NumGP\"; did you mean \"NumGOP\"?"},
+      {"Hieght=2", "unknown key \"Hieght\"; did you mean \"Height\"?"},
+      {"width = 352", "unknown key \"width\"; did you mean \"Width\"? (keys are case-sensitive)"},
+      {"image height = 2",
+       "unknown key \"image height\"; did you mean \"Height\"? (keys are case-sensitive)"},
+      {"Colour = 420", "unknown key \"Colour\""},
+      {"Wd = 3", "unknown key \"Wd\""},  // too short to guess from
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(parseConfigLine(c.line, kMerge, settings).detail, c.detail) << c.line;
+  }
   EXPECT_EQ(parseConfigLine(std::string(100, 'k') + "=1", kMerge, settings).detail,
             "unknown key \"" + std::string(64, 'k') + "...\"");
   EXPECT_EQ(parseConfigLine("Width 352", kMerge, settings).detail, "no '=' in this line");

@@ -56,8 +56,12 @@ OsError openForWriting(const std::string& path, FileHandle& handle);
 
 OsError identify(FileHandle handle, FileIdentity& identity);
 
-// The length of a regular file, in bytes.
+// The length of a regular file or block device, in bytes.
 OsError fileSize(FileHandle handle, uint64_t& bytes);
+
+// Reads at an offset, leaving the file's own offset where it is; `got` is
+// short only at the end of the file.
+OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size, size_t& got);
 
 // Empties a regular file; other files (devices, pipes) are left as they are.
 OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity);

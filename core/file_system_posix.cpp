@@ -1,5 +1,8 @@
 // POSIX implementation of the file calls: plain descriptors, 64-bit offsets.
 #include <fcntl.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#endif
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -73,6 +76,22 @@ OsError fileSize(FileHandle handle, uint64_t& bytes) {
   struct stat info;
   if (::fstat(handle, &info) != 0) return errno;
   bytes = static_cast<uint64_t>(info.st_size);
+#ifdef BLKGETSIZE64
+  if (S_ISBLK(info.st_mode) && ::ioctl(handle, BLKGETSIZE64, &bytes) != 0) return errno;
+#endif
+  return 0;
+}
+
+OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size, size_t& got) {
+  got = 0;
+  while (got < size) {
+    const ssize_t result = ::pread(handle, buffer + got, std::min(size - got, kMaxCall),
+                                   static_cast<off_t>(offset + got));
+    if (result < 0 && errno == EINTR) continue;
+    if (result < 0) return errno;
+    if (result == 0) break;
+    got += static_cast<size_t>(result);
+  }
   return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -77,6 +78,24 @@ OsError fileSize(FileHandle handle, uint64_t& bytes) {
   if (_fstat64(handle, &info) != 0) return errno;
   bytes = static_cast<uint64_t>(info.st_size);
   return 0;
+}
+
+OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size, size_t& got) {
+  got = 0;
+  const __int64 kept = _lseeki64(handle, 0, SEEK_CUR);
+  if (kept < 0 || _lseeki64(handle, static_cast<__int64>(offset), SEEK_SET) < 0) return errno;
+  OsError error = 0;
+  while (got < size) {
+    const int result =
+        _read(handle, buffer + got, static_cast<unsigned>((std::min)(size - got, kMaxCall)));
+    if (result <= 0) {
+      if (result < 0) error = errno;
+      break;
+    }
+    got += static_cast<size_t>(result);
+  }
+  if (_lseeki64(handle, kept, SEEK_SET) < 0 && error == 0) error = errno;
+  return error;
 }
 
 OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity) {

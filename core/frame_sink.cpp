@@ -5,18 +5,19 @@
 
 namespace mvweave {
 
-Status FrameSink::open(const std::string& path) {
+Status FrameSink::open(const std::string& path, const std::string& name) {
   path_ = path;
+  name_ = name;
   writesY4m_ = isY4mPath(path);
   if (const OsError error = openIdentified(path, true, file_, identity_)) {
-    return problemWith(Problem::kCreateOutput, path, error);
+    return problemWith(Problem::kCreateOutput, name_, error);
   }
   return {};
 }
 
 Status FrameSink::empty() {
   if (const OsError error = truncateIfRegular(file_.get(), identity_)) {
-    return problemWith(Problem::kCreateOutput, path_, error);
+    return problemWith(Problem::kCreateOutput, name_, error);
   }
   return {};
 }
@@ -45,10 +46,10 @@ Status FrameSink::writeBytes(const char* data, size_t size) {
   for (size_t written = 0; written < size;) {
     size_t put = 0;
     if (const OsError error = writeSome(file_.get(), data + written, size - written, put)) {
-      return problemWith(Problem::kWrite, path_, error);
+      return problemWith(Problem::kWrite, name_, error);
     }
     if (put == 0) {
-      Status status = problemWith(Problem::kWrite, path_);
+      Status status = problemWith(Problem::kWrite, name_);
       status.detail = "the system took no bytes";
       return status;
     }
@@ -58,7 +59,7 @@ Status FrameSink::writeBytes(const char* data, size_t size) {
 }
 
 Status FrameSink::close() {
-  if (const OsError error = file_.close()) return problemWith(Problem::kWrite, path_, error);
+  if (const OsError error = file_.close()) return problemWith(Problem::kWrite, name_, error);
   return {};
 }
 

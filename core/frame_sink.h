@@ -17,10 +17,12 @@ namespace mvweave {
 
 class FrameSink {
  public:
-  // kCreateOutput when the file cannot be opened for writing.
-  Status open(const std::string& path);
+  // kCreateOutput when the file cannot be opened for writing. `name` is the
+  // file as messages name it.
+  Status open(const std::string& path, const std::string& name);
 
   const std::string& path() const { return path_; }
+  const std::string& name() const { return name_; }
   const FileIdentity& identity() const { return identity_; }
   FileHandle handle() const { return file_.get(); }
   bool writesY4m() const { return writesY4m_; }
@@ -38,6 +40,7 @@ class FrameSink {
 
  private:
   std::string path_;
+  std::string name_;
   OpenFile file_;
   FileIdentity identity_;
   bool writesY4m_ = false;

@@ -24,10 +24,11 @@ std::string tooLong(const std::string& what) {
 
 }  // namespace
 
-Status FrameSource::open(const std::string& path) {
+Status FrameSource::open(const std::string& path, const std::string& name) {
   path_ = path;
+  name_ = name;
   if (const OsError error = openIdentified(path, false, file_, identity_)) {
-    return problemWith(Problem::kOpenInput, path, error);
+    return problemWith(Problem::kOpenInput, name_, error);
   }
   adviseSequential(file_.get());
   OsError ignored = 0;
@@ -144,6 +145,42 @@ Status FrameSource::readFrameLine(bool& found) {
   return readLineRest(kY4mFrameLineLength, parameters, found, where + "the FRAME line");
 }
 
+bool FrameSource::countFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const {
+  const FileKind kind = identity_.kind;
+  uint64_t length = 0;
+  if ((kind != FileKind::kRegular && kind != FileKind::kBlockDevice) || frameSize == 0 ||
+      fileSize(file_.get(), length) != 0) {
+    return false;
+  }
+  // Files of /proc and /sys say they are empty and still give data.
+  char first = 0;
+  size_t got = 0;
+  if (length == 0 && (readAt(file_.get(), 0, &first, 1, got) != 0 || got != 0)) return false;
+  if (y4m_) return countY4mFrames(frameSize, enough, length, frames);
+  frames = length / frameSize;
+  return true;
+}
+
+// FRAME lines are read where they begin, the pictures passed over; a line
+// that is no FRAME line ends the count (the walk tells of it).
+bool FrameSource::countY4mFrames(uint32_t frameSize, uint64_t enough, uint64_t length,
+                                 uint64_t& frames) const {
+  std::string line(kY4mLongestLine, '\0');
+  uint64_t offset = offset_;
+  for (frames = 0; frames < enough; ++frames) {
+    size_t got = 0;
+    if (readAt(file_.get(), offset, &line[0], line.size(), got) != 0) return false;
+    const size_t end = line.find('\n');
+    if (got < kY4mFrameLineLength || end >= got || line.compare(0, 5, kY4mFrameLine, 5) != 0) {
+      return true;
+    }
+    offset += end + 1;
+    if (length < offset || length - offset < frameSize) return true;
+    offset += frameSize;
+  }
+  return true;
+}
+
 Status FrameSource::skipFrames(uint64_t frames, uint32_t frameSize) {
   positioned_ = true;
   if (!y4m_) return skipBytes(offsetOf(frames, frameSize));
@@ -199,11 +236,13 @@ Status FrameSource::endFrame(uint64_t bytes, uint32_t frameSize) {
   exhausted_ = true;
   if (warnedShort_) return {};
   warnedShort_ = true;
-  return problemWith(Problem::kInputTooShort, path_);
+  Status status = problemWith(Problem::kInputTooShort, name_);
+  status.argument = path_;
+  return status;
 }
 
 Status FrameSource::readProblem(OsError error, const std::string& detail) const {
-  Status status = problemWith(Problem::kRead, path_, error);
+  Status status = problemWith(Problem::kRead, name_, error);
   status.detail = detail;
   return status;
 }

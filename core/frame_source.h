@@ -24,10 +24,11 @@ namespace mvweave {
 class FrameSource {
  public:
   // kOpenInput when the file cannot be opened, kRead when a Y4M header
-  // cannot be read.
-  Status open(const std::string& path);
+  // cannot be read. `name` is the file as messages name it.
+  Status open(const std::string& path, const std::string& name);
 
   const std::string& path() const { return path_; }
+  const std::string& name() const { return name_; }
   const FileIdentity& identity() const { return identity_; }
   FileHandle handle() const { return file_.get(); }
   // The header of a Y4M file; none for a raw one.
@@ -35,6 +36,10 @@ class FrameSource {
   bool positioned() const { return positioned_; }
   // Frames delivered whole by readBytes so far.
   uint64_t framesRead() const { return framesRead_; }
+
+  // The whole frames the file holds, counted up to `enough`; false when its
+  // length is not known (a pipe). Nothing is read that the run would miss.
+  bool countFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const;
 
   // Moves to the start of frame `frames`, once, before the first read: by
   // positioning where the file allows it, else by reading forward. A Y4M
@@ -69,9 +74,11 @@ class FrameSource {
   Status skipBytes(uint64_t size);
   Status readAhead(size_t size, size_t& got);
   Status giveBackReadAhead();
+  bool countY4mFrames(uint32_t frameSize, uint64_t enough, uint64_t length, uint64_t& frames) const;
   Status readProblem(OsError error, const std::string& detail = {}) const;
 
   std::string path_;
+  std::string name_;
   OpenFile file_;
   FileIdentity identity_;
   bool seekable_ = false;  // positioning works: read ahead is given back

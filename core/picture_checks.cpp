@@ -41,12 +41,23 @@ RunSettings settingsWithY4m(const RunSettings& settings, const FrameSource* firs
   return result;
 }
 
-Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFormat& format) {
+std::string formatOriginOf(const RunSettings& settings, const FrameSource* firstY4m) {
+  const bool allGiven = settings.widthGiven && settings.heightGiven && settings.chromaFormatGiven &&
+                        settings.bitDepthGiven;
+  if (firstY4m == nullptr || allGiven) return "the settings";
+  const bool noneGiven = !settings.widthGiven && !settings.heightGiven &&
+                         !settings.chromaFormatGiven && !settings.bitDepthGiven;
+  if (noneGiven) return firstY4m->name();
+  return "the settings with " + firstY4m->name();
+}
+
+Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFormat& format,
+                       const std::string& formatOrigin) {
   for (const FrameSource& source : sources) {
     if (!source.y4m()) continue;
     bool supported = false;
     const PictureFormat header = formatOfHeader(*source.y4m(), supported);
-    Status status = problemWith(Problem::kUnsupportedFormat, source.path());
+    Status status = problemWith(Problem::kUnsupportedFormat, source.name());
     if (!supported) {
       status.detail = "the Y4M colour space C" + source.y4m()->colourSpace +
                       " is not 4:0:0, 4:2:0, 4:2:2 or 4:4:4 at 8 to 16 bits";
@@ -55,8 +66,8 @@ Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFor
     if (header.width != format.width || header.height != format.height ||
         header.chroma != format.chroma || header.bitDepth != format.bitDepth) {
       status.problem = Problem::kY4mMismatch;
-      status.detail =
-          "the header says " + sizeAndFormat(header) + ", the settings " + sizeAndFormat(format);
+      status.detail = "the header says " + sizeAndFormat(header) + "; the run's format, " +
+                      sizeAndFormat(format) + ", comes from " + formatOrigin;
       return status;
     }
   }
@@ -73,7 +84,7 @@ std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
         fileSize(source.handle(), bytes) != 0 || bytes % frameSize == 0) {
       continue;
     }
-    notes.push_back(source.path() + ": " + std::to_string(bytes) +
+    notes.push_back(source.name() + ": " + std::to_string(bytes) +
                     " bytes is not a whole number of " + std::to_string(frameSize) +
                     "-byte frames (Width " + std::to_string(format.width) + ", Height " +
                     std::to_string(format.height) + ", " + describe(format) +

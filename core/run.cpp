@@ -10,6 +10,7 @@
 #include "frame_schedule.h"
 #include "frame_sink.h"
 #include "frame_source.h"
+#include "length_notes.h"
 #include "picture_checks.h"
 #include "picture_format.h"
 #include "progress.h"
@@ -27,6 +28,7 @@ class Run {
         console_(console) {}
 
   Status execute() {
+    noteReplacedPath();
     Status status = openInputs();
     if (status.ok()) status = openOutputs();
     if (!status.ok()) return status;
@@ -40,18 +42,60 @@ class Run {
   }
 
  private:
+  // One file of a side: its path, where the path was read, and the file as
+  // messages name it (a camera's with its index).
+  struct NamedPath {
+    std::string path;
+    PathSource source;
+    std::string name;
+  };
+
   // The interleaved file's side holds one path, the cameras' side N.
-  std::vector<std::string> pathsOf(bool interleavedSide) const {
-    if (interleavedSide) return {settings_.sequencePath};
-    return settings_.cameraPaths;
+  std::vector<NamedPath> pathsOf(bool interleavedSide) const {
+    if (interleavedSide) {
+      return {{settings_.sequencePath, settings_.sequenceSource, settings_.sequencePath}};
+    }
+    std::vector<NamedPath> paths;
+    for (size_t c = 0; c < settings_.cameraPaths.size(); ++c) {
+      const std::string& path = settings_.cameraPaths[c];
+      const PathSource source =
+          c < settings_.cameraSources.size() ? settings_.cameraSources[c] : PathSource{};
+      paths.push_back({path, source, path + " (camera " + std::to_string(c) + ")"});
+    }
+    return paths;
+  }
+
+  // mvunweave reads one Input and mvweave writes one Output: of several
+  // lines, the last counts. Several in one file are most likely a
+  // configuration meant for the other tool.
+  void noteReplacedPath() const {
+    const ReplacedPaths& replaced = settings_.replacedSequencePaths;
+    if (replaced.count == 0) return;
+    const bool split = direction_.readsInterleaved;
+    const char* key = split ? "Input" : "Output";
+    std::string text = std::string("only the last ") + key +
+                       " line counts: " + settings_.sequencePath + " (" +
+                       settings_.sequenceSource.origin() + "); dropped: ";
+    for (size_t i = 0; i < replaced.first.size(); ++i) {
+      text += (i > 0 ? ", " : "") + replaced.first[i].first + " (" +
+              replaced.first[i].second.origin() + ")";
+    }
+    if (replaced.count > replaced.first.size()) {
+      text += " and " + std::to_string(replaced.count - replaced.first.size()) + " more";
+    }
+    console_.note(text);
+    if (!replaced.fromOneFile) return;
+    console_.note(settings_.sequenceSource.file + ": reads like a configuration for " +
+                  (split ? "mvweave" : "mvunweave") + ", which takes one " + key +
+                  " line for each camera");
   }
 
   Status openInputs() {
-    const std::vector<std::string> paths = pathsOf(direction_.readsInterleaved);
+    const std::vector<NamedPath> paths = pathsOf(direction_.readsInterleaved);
     sources_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      Status status = sources_[i].open(paths[i]);
-      if (!status.ok()) return explainEmptyPath(std::move(status), "Input");
+      Status status = sources_[i].open(paths[i].path, paths[i].name);
+      if (!status.ok()) return explainEmptyPath(std::move(status), paths[i], "Input");
     }
     return {};
   }
@@ -59,11 +103,11 @@ class Run {
   // Console text held back so far goes out once the outputs are known, to
   // standard error instead where an output is standard output.
   Status openOutputs() {
-    const std::vector<std::string> paths = pathsOf(!direction_.readsInterleaved);
+    const std::vector<NamedPath> paths = pathsOf(!direction_.readsInterleaved);
     sinks_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      Status status = sinks_[i].open(paths[i]);
-      if (!status.ok()) return explainEmptyPath(std::move(status), "Output");
+      Status status = sinks_[i].open(paths[i].path, paths[i].name);
+      if (!status.ok()) return explainEmptyPath(std::move(status), paths[i], "Output");
       console_.keepOutOf(sinks_[i].identity());
       if (status = guardOutput(i); !status.ok()) return status;
     }
@@ -71,12 +115,23 @@ class Run {
     return {};
   }
 
-  // An empty path comes from a missing line or a value without quotes.
-  static Status explainEmptyPath(Status status, const char* key) {
-    if (!status.subject.empty()) return status;
+  // An empty path comes from no configuration file at all, a missing line,
+  // or a value without its double quotes.
+  Status explainEmptyPath(Status status, const NamedPath& path, const char* key) const {
+    if (!path.path.empty()) return status;
     status.osError = 0;
-    status.detail = std::string("no file named: is there an ") + key +
-                    " line, with its path between double quotes?";
+    status.subject.clear();
+    if (configFiles_.empty()) {
+      status.detail = "no configuration file was given: name one, such as ./views.cfg";
+    } else if (path.source.file.empty()) {
+      status.detail = std::string("no file named: is there an ") + key +
+                      " line, with its path between double quotes?";
+    } else {
+      status.subject = path.source.file;
+      status.line = path.source.line;
+      status.detail = path.source.quoted ? "the path between the double quotes is empty"
+                                         : "the path must stand between double quotes";
+    }
     return status;
   }
 
@@ -85,13 +140,13 @@ class Run {
   Status guardOutput(size_t output) const {
     const FileIdentity& identity = sinks_[output].identity();
     const auto refuse = [this, output](Problem problem, const std::string& what) {
-      Status status = problemWith(problem, sinks_[output].path());
+      Status status = problemWith(problem, sinks_[output].name());
       status.detail = what;
       return status;
     };
     for (const FrameSource& source : sources_) {
       if (sameFile(identity, source.identity())) {
-        return refuse(Problem::kOutputIsInput, "the same file as the input " + source.path());
+        return refuse(Problem::kOutputIsInput, "the same file as the input " + source.name());
       }
     }
     for (const ConfigFile& config : configFiles_) {
@@ -103,7 +158,7 @@ class Run {
     for (size_t earlier = 0; earlier < output; ++earlier) {
       if (sameStorage(identity, sinks_[earlier].identity())) {
         return refuse(Problem::kOutputNamedTwice,
-                      "the same file as the output " + sinks_[earlier].path());
+                      "the same file as the output " + sinks_[earlier].name());
       }
     }
     return {};
@@ -114,6 +169,7 @@ class Run {
   void settlePictureFormat() {
     firstY4m_ = firstY4mSource(sources_);
     effective_ = settingsWithY4m(settings_, firstY4m_);
+    formatOrigin_ = formatOriginOf(settings_, firstY4m_);
     format_ = pictureFormatOf(effective_);
     for (const FrameSink& sink : sinks_) format_.planar = format_.planar || sink.writesY4m();
     format_.planar = format_.planar || firstY4m_ != nullptr;
@@ -123,10 +179,18 @@ class Run {
   // a frame buffer could be had; notes on a geometry that looks wrong.
   Status checkFrames() {
     if (Status status = checkSupported(format_); !status.ok()) return status;
-    if (Status status = checkY4mHeaders(sources_, format_); !status.ok()) return status;
+    if (Status status = checkY4mHeaders(sources_, format_, formatOrigin_); !status.ok()) {
+      return status;
+    }
     if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) return status;
     for (const std::string& text : geometryNotes(sources_, format_, frameSize_)) {
       console_.note(text);
+    }
+    announcedShort_.assign(sources_.size(), false);
+    for (const LengthNote& note : lengthNotes(sources_, scheduleOf(settings_), settings_.firstFrm,
+                                              frameSize_, direction_.readsInterleaved)) {
+      console_.note(note.text);
+      announcedShort_[note.source] = note.runsOut;
     }
     // Frames move inside the kernel where they can; the frame buffer is
     // only checked for here, and allocated when a frame needs it.
@@ -195,9 +259,13 @@ class Run {
     }
     Status status = mover.move(source, sinkOf(camera), way);
     if (status.problem != Problem::kInputTooShort) return status;
-    status.detail = "ran out after " + std::to_string(source.framesRead()) +
-                    " whole frames of the " + framesPerSource() +
-                    " the layout takes from it; the rest is written as zeros";
+    if (announcedShort_[direction_.readsInterleaved ? 0 : camera]) {
+      status.subject.clear();  // said before the walk: the fixed warning is enough
+    } else {
+      status.detail = "ran out after " + std::to_string(source.framesRead()) +
+                      " whole frames of the " + framesPerSource() +
+                      " the layout takes from it; the rest is written as zeros";
+    }
     progress.erase();
     report(status, console_);
     return {};
@@ -231,6 +299,8 @@ class Run {
   const FrameSource* firstY4m_ = nullptr;
   RunSettings effective_;  // the settings, completed from a Y4M header
   PictureFormat format_;
+  std::string formatOrigin_;          // what the format was taken from, for messages
+  std::vector<bool> announcedShort_;  // by source: told before the walk that it runs out
   std::vector<FrameSource> sources_;
   std::vector<FrameSink> sinks_;
   uint32_t frameSize_ = 0;

@@ -8,15 +8,42 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mvweave {
+
+// Where a path value was read, for messages: the configuration file, its
+// line, and whether the value stood between two double quotes.
+struct PathSource {
+  std::string file;
+  uint64_t line = 0;
+  bool quoted = true;
+
+  std::string origin() const { return file + ":" + std::to_string(line); }
+};
+
+// The one path key, given more than once: each line replaces the path of the
+// one before. The first few paths replaced are kept, to be named.
+struct ReplacedPaths {
+  static constexpr size_t kNamed = 3;
+
+  uint64_t count = 0;
+  std::vector<std::pair<std::string, PathSource>> first;
+  bool fromOneFile = true;  // with the path that counts
+};
 
 struct RunSettings {
   // mvweave: Output is the sequence, Input lines are the cameras;
   // mvunweave the other way round.
   std::string sequencePath;
   std::vector<std::string> cameraPaths;
+  PathSource sequenceSource;
+  std::vector<PathSource> cameraSources;  // one for each camera path
+  ReplacedPaths replacedSequencePaths;
+
+  void setSequencePath(std::string path, PathSource source);
+  void addCameraPath(std::string path, PathSource source);
 
   // The six numbers are kept as 32 bits and always used as unsigned values,
   // so a configured -1 behaves and prints as 4294967295.

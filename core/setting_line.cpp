@@ -2,9 +2,11 @@
 // setting line.
 #include "setting_line.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace mvweave {
 
@@ -91,12 +93,15 @@ Problem SettingLine::add(char c) {
   return Problem::kNone;
 }
 
-Problem SettingLine::finish(RunSettings& settings) {
+Problem SettingLine::finish(RunSettings& settings, const std::string& file, uint64_t line) {
   if (!sawEquals_) return Problem::kNoEquals;
-  if (key_ == kCameraPathKey) {
-    settings.cameraPaths.push_back(pathValue());
-  } else if (key_ == kSequencePathKey) {
-    settings.sequencePath = pathValue();
+  if (isPath()) {
+    PathSource source{file, line, closingQuote_ != std::string::npos};
+    if (key_ == kCameraPathKey) {
+      settings.addCameraPath(pathValue(), std::move(source));
+    } else {
+      settings.setSequencePath(pathValue(), std::move(source));
+    }
   } else {
     const Keyword& keyword = keywordAt(key_);
     settings.*keyword.number = number_.value();
@@ -165,14 +170,68 @@ Status parseConfigLine(const std::string& line, CameraKey cameraKey, RunSettings
   for (size_t i = 0; i < line.size() && problem == Problem::kNone; ++i) {
     problem = setting.add(line[i]);
   }
-  if (problem == Problem::kNone) problem = setting.finish(settings);
+  if (problem == Problem::kNone) problem = setting.finish(settings, "", 0);
   Status status = problemWith(problem);
   status.detail = describeLineProblem(problem, setting);
   return status;
 }
 
+namespace {
+
+std::string lowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+// Edits (insert, delete, change, swap two neighbours) from one text to the
+// other; short texts only.
+size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+  for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t change = a[i - 1] == b[j - 1] ? 0 : 1;
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+}  // namespace
+
+// A keyword the key holds but for the case of its letters, else one within
+// two edits of the whole key.
+std::string SettingLine::closeKeyword() const {
+  const std::string key = keyText();
+  const std::string lowerKey = lowerCase(key);
+  std::string_view closest;
+  size_t closestDistance = 3;
+  for (size_t k = 0; k < kKeywordCount; ++k) {
+    const std::string_view keyword = keywordAt(k).text;
+    if (lowerKey.find(lowerCase(keyword)) != std::string::npos) {
+      return "; did you mean \"" + std::string(keyword) + "\"? (keys are case-sensitive)";
+    }
+    const size_t distance = editDistance(key, keyword);
+    if (key.size() >= 3 && distance < closestDistance) {
+      closest = keyword;
+      closestDistance = distance;
+    }
+  }
+  if (closest.empty()) return std::string();
+  return "; did you mean \"" + std::string(closest) + "\"?";
+}
+
 std::string describeLineProblem(Problem problem, const SettingLine& line) {
-  if (problem == Problem::kUnknownKey) return "unknown key \"" + line.keyText() + "\"";
+  if (problem == Problem::kUnknownKey) {
+    return "unknown key \"" + line.keyText() + "\"" + line.closeKeyword();
+  }
   if (problem == Problem::kNoEquals) return "no '=' in this line";
   return std::string();
 }

@@ -48,10 +48,13 @@ class SettingLine {
   explicit SettingLine(CameraKey cameraKey) : mergeKeys_(cameraKey == CameraKey::kInput) {}
 
   Problem add(char c);
-  Problem finish(RunSettings& settings);
+  // Applies the line, read from `file` at `line` (kept with a path value).
+  Problem finish(RunSettings& settings, const std::string& file, uint64_t line);
 
   // The key as written, trimmed, for messages; long keys are cut.
   std::string keyText() const;
+  // "; did you mean "Width"?" for a key close to a keyword; empty otherwise.
+  std::string closeKeyword() const;
 
   static constexpr size_t kKeywordCount = 10;
   static constexpr size_t kLongestKeyword = 12;

@@ -51,15 +51,14 @@ std::string detailOf(const Status& status) {
 void report(const Status& status, Console& console) {
   const char* message = messageOf(status.problem);
   if (status.problem == Problem::kIllegalOption) {
-    console.line(message + status.subject + " , see HELP!");
-    return;  // the message says it all
-  }
-  if (status.problem == Problem::kInputTooShort) {
-    console.line(message + status.subject);
+    console.line(message + status.argument + " , see HELP!");
+  } else if (status.problem == Problem::kInputTooShort) {
+    console.line(message + status.argument);
   } else if (message != nullptr) {
     console.line(message);
   }
-  if (status.problem != Problem::kNone) console.note(detailOf(status));
+  const std::string detail = detailOf(status);
+  if (status.problem != Problem::kNone && !detail.empty()) console.note(detail);
 }
 
 }  // namespace mvweave

@@ -43,10 +43,11 @@ enum class Problem {
 // what is not set.
 struct Status {
   Problem problem = Problem::kNone;
-  std::string subject;  // the file (or argument) concerned, if any
-  uint64_t line = 0;    // the configuration line, from 1, if any
-  std::string detail;   // what a person needs to know, if anything
-  int osError = 0;      // the system's error number, if any
+  std::string argument;  // what the fixed message names: the option, the short file
+  std::string subject;   // the file concerned, if any
+  uint64_t line = 0;     // the configuration line, from 1, if any
+  std::string detail;    // what a person needs to know, if anything
+  int osError = 0;       // the system's error number, if any
 
   bool ok() const { return problem == Problem::kNone; }
 };

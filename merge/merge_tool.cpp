@@ -34,6 +34,7 @@ void writeReport(const RunSettings& settings, Console& console) {
 
 }  // namespace
 
-const Tool kMergeTool = {"mvweave", kHelp, kBanner, CameraKey::kInput, {false, writeReport}};
+const Tool kMergeTool = {"mvweave",           kHelp, kBanner, "mvweave 1.0", CameraKey::kInput,
+                         {false, writeReport}};
 
 }  // namespace mvweave

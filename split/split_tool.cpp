@@ -36,6 +36,7 @@ void writeReport(const RunSettings& settings, Console& console) {
 
 }  // namespace
 
-const Tool kSplitTool = {"mvunweave", kHelp, kBanner, CameraKey::kOutput, {true, writeReport}};
+const Tool kSplitTool = {"mvunweave",        kHelp, kBanner, "mvunweave 1.0", CameraKey::kOutput,
+                         {true, writeReport}};
 
 }  // namespace mvweave
