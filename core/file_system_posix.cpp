@@ -16,11 +16,39 @@
 #include <climits>
 #include <csignal>
 
+#include "file_faults.h"
 #include "file_system.h"
 
 namespace mvweave {
 
 namespace {
+
+// Every call that opens, positions, moves or closes data goes through here,
+// so that the build made for fault tests (file_faults.h) can make it fail
+// on demand. `count` is the byte count the call is made for.
+template <typename Function>
+auto systemCall(SystemCall call, size_t& count, Function function) -> decltype(function()) {
+#ifdef MVWEAVE_FAULTS
+  const Fault fault = plannedFault(call);
+  switch (fault.kind) {
+    case Fault::Kind::kError: errno = fault.error; return -1;
+    case Fault::Kind::kZero: return 0;
+    case Fault::Kind::kShort: count = count > 1 ? count / 2 : count; break;
+    case Fault::Kind::kNone: break;
+  }
+#else
+  (void)call;
+  (void)count;
+#endif
+  return function();
+}
+
+// For calls that move no bytes.
+template <typename Function>
+auto systemCall(SystemCall call, Function function) -> decltype(function()) {
+  size_t none = 0;
+  return systemCall(call, none, function);
+}
 
 // One call moves at most this much; larger requests are split by the callers'
 // loops (Linux caps a call a little below 2 GiB anyway).
@@ -29,7 +57,8 @@ constexpr size_t kMaxCall = size_t{1} << 30;
 OsError openWith(const std::string& path, int flags, FileHandle& handle) {
   int fd;
   do {
-    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    fd = systemCall(SystemCall::kOpen,
+                    [&] { return ::open(path.c_str(), flags | O_CLOEXEC, 0666); });
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return errno;
   handle = fd;
@@ -85,8 +114,10 @@ OsError fileSize(FileHandle handle, uint64_t& bytes) {
 OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size, size_t& got) {
   got = 0;
   while (got < size) {
-    const ssize_t result = ::pread(handle, buffer + got, std::min(size - got, kMaxCall),
-                                   static_cast<off_t>(offset + got));
+    size_t count = std::min(size - got, kMaxCall);
+    const ssize_t result = systemCall(SystemCall::kPread, count, [&] {
+      return ::pread(handle, buffer + got, count, static_cast<off_t>(offset + got));
+    });
     if (result < 0 && errno == EINTR) continue;
     if (result < 0) return errno;
     if (result == 0) break;
@@ -99,7 +130,7 @@ OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
   if (identity.kind != FileKind::kRegular) return 0;
   int result;
   do {
-    result = ::ftruncate(handle, 0);
+    result = systemCall(SystemCall::kFtruncate, [&] { return ::ftruncate(handle, 0); });
   } while (result != 0 && errno == EINTR);
   return result == 0 ? 0 : errno;
 }
@@ -107,7 +138,9 @@ OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
 SeekResult seekFromStart(FileHandle handle, uint64_t offset, OsError& error) {
   static_assert(sizeof(off_t) == 8, "large file support is required");
   if (offset > static_cast<uint64_t>(INT64_MAX)) return SeekResult::kPastAnyEnd;
-  if (::lseek(handle, static_cast<off_t>(offset), SEEK_SET) >= 0) return SeekResult::kDone;
+  const off_t result = systemCall(
+      SystemCall::kLseek, [&] { return ::lseek(handle, static_cast<off_t>(offset), SEEK_SET); });
+  if (result >= 0) return SeekResult::kDone;
   if (errno == ESPIPE) return SeekResult::kUnseekable;
   // Beyond the largest file the file system can hold: nothing there to read.
   if (errno == EINVAL) return SeekResult::kPastAnyEnd;
@@ -118,7 +151,8 @@ SeekResult seekFromStart(FileHandle handle, uint64_t offset, OsError& error) {
 OsError readSome(FileHandle handle, char* buffer, size_t size, size_t& moved) {
   ssize_t got;
   do {
-    got = ::read(handle, buffer, size < kMaxCall ? size : kMaxCall);
+    size_t count = size < kMaxCall ? size : kMaxCall;
+    got = systemCall(SystemCall::kRead, count, [&] { return ::read(handle, buffer, count); });
   } while (got < 0 && errno == EINTR);
   if (got < 0) return errno;
   moved = static_cast<size_t>(got);
@@ -128,7 +162,8 @@ OsError readSome(FileHandle handle, char* buffer, size_t size, size_t& moved) {
 OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& moved) {
   ssize_t put;
   do {
-    put = ::write(handle, buffer, size < kMaxCall ? size : kMaxCall);
+    size_t count = size < kMaxCall ? size : kMaxCall;
+    put = systemCall(SystemCall::kWrite, count, [&] { return ::write(handle, buffer, count); });
   } while (put < 0 && errno == EINTR);
   if (put < 0) return errno;
   moved = static_cast<size_t>(put);
@@ -137,7 +172,8 @@ OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& mo
 
 OsError closeFile(FileHandle handle) {
   // After an interrupted close the descriptor is gone on Linux: no retry.
-  return ::close(handle) == 0 || errno == EINTR ? 0 : errno;
+  const int result = systemCall(SystemCall::kClose, [&] { return ::close(handle); });
+  return result == 0 || errno == EINTR ? 0 : errno;
 }
 
 KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to) {
@@ -159,12 +195,18 @@ OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size
   do {
     switch (how) {
       case KernelMove::kCopyFileRange:
-        result = ::copy_file_range(from, nullptr, to, nullptr, size, 0);
+        result = systemCall(SystemCall::kCopyFileRange, size,
+                            [&] { return ::copy_file_range(from, nullptr, to, nullptr, size, 0); });
         break;
       case KernelMove::kSplice:
-        result = ::splice(from, nullptr, to, nullptr, size, SPLICE_F_MOVE);
+        result = systemCall(SystemCall::kSplice, size, [&] {
+          return ::splice(from, nullptr, to, nullptr, size, SPLICE_F_MOVE);
+        });
         break;
-      case KernelMove::kSendfile: result = ::sendfile(to, from, nullptr, size); break;
+      case KernelMove::kSendfile:
+        result = systemCall(SystemCall::kSendfile, size,
+                            [&] { return ::sendfile(to, from, nullptr, size); });
+        break;
       case KernelMove::kNone: return ENOSYS;
     }
   } while (result < 0 && errno == EINTR);

@@ -58,9 +58,27 @@ TEST(WalkSchedule, VisitsTheLayoutInOrder) {
   }
 }
 
-TEST(TailStart, WrapsInThirtyTwoBits) {
-  EXPECT_EQ(tailStart({1, 8, 1, 0}), 9u);
-  EXPECT_EQ(tailStart({1, 2147483648u, 2, 0}), 1u);  // 1 + 2 x 2^31 = 1 (mod 2^32)
+TEST(FramesPerCamera, CountsWhatTheWalkTakesInSixtyFourBits) {
+  const struct {
+    FrameSchedule schedule;
+    uint64_t perCamera;
+    uint64_t inSequence;
+  } cases[] = {
+      {{2, 8, 1, 0}, 9, 18},                             // the defaults: block 0 and one block
+      {{3, 2, 2, 7}, 7, 21},                             // the worked example's tail
+      {{1, 65536, 65536, 0}, 4294967297u, 4294967297u},  // past 32 bits
+      // T = 1 + 2 x 2^31 wraps to 1 in 32 bits, as the walk counts: a tail of 9.
+      {{1, 2147483648u, 2, 10}, 4294967306u, 4294967306u},
+      {{0, 8, 1, 0}, 9, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(framesPerCamera(c.schedule), c.perCamera);
+    uint64_t frames = 0;
+    EXPECT_TRUE(framesInSequence(c.schedule, frames));
+    EXPECT_EQ(frames, c.inSequence);
+  }
+  uint64_t frames = 0;
+  EXPECT_FALSE(framesInSequence({8, UINT32_MAX, UINT32_MAX, 0}, frames));  // beyond 64 bits
 }
 
 TEST(WalkSchedule, StopsAtTheFirstFailedStep) {
