@@ -66,7 +66,7 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, Conso
     const char* argument = argv[i];
     if (!switches || !isSwitch(argument)) {
       FileIdentity identity;
-      status = readConfigFile(argument, tool.cameraKey, request.settings, identity);
+      status = readConfigFile(argument, tool.interleaved, request.settings, identity);
       if (!status.ok()) return false;
       request.configFiles.push_back({argument, identity});
       continue;
@@ -85,11 +85,7 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, Conso
         break;
       case Switch::kVersion: console.line(tool.version); return false;
       case Switch::kEndOfSwitches: switches = false; break;
-      case Switch::kIllegal:
-        status = problemWith(Problem::kIllegalOption);
-        status.argument = argument;
-        status.detail = hint;
-        return false;
+      case Switch::kIllegal: status = illegalOption(argument, hint); return false;
     }
   }
   return true;
@@ -105,14 +101,13 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
     if (argc < 2) {
       printHelp(tool, console);
     } else if (parseCommandLine(argc, argv, tool, console, request, status)) {
-      status = runFrames(request, tool.direction, console);
+      status = runFrames(request, tool.interleaved, tool.writeReport, console);
       completed = status.ok();
     }
   } catch (const std::bad_alloc&) {
     // Paths and lists are the only allocations besides the frame buffer,
     // which has a message of its own.
-    status = problemWith(Problem::kOutOfMemory);
-    status.detail = "not enough memory to hold the settings";
+    status = problemWith(Problem::kOutOfMemory, "", 0, "not enough memory to hold the settings");
   }
   report(status, console);
   // Console text that cannot be delivered is not worth a failed run: the

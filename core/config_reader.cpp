@@ -21,8 +21,8 @@ constexpr size_t kByteOrderMarkLength = 3;
 // Splits a file into lines as its bytes arrive and applies each line.
 class LineSplitter {
  public:
-  LineSplitter(const std::string& path, CameraKey cameraKey, RunSettings& settings)
-      : path_(path), cameraKey_(cameraKey), settings_(settings) {}
+  LineSplitter(const std::string& path, Interleaved interleaved, RunSettings& settings)
+      : path_(path), interleaved_(interleaved), settings_(settings) {}
 
   // What stops the tool, once a line does; kNone until then.
   const Status& status() const { return status_; }
@@ -57,7 +57,7 @@ class LineSplitter {
     if (lineEnd) ++lineNumber_;
     if (!line_) {
       if (isWhiteSpace(c)) return true;  // between lines
-      line_.emplace(cameraKey_);
+      line_.emplace(interleaved_);
       textState_ = Text::kEmpty;
       settingLine_ = lineNumber_ + 1;
     }
@@ -91,9 +91,7 @@ class LineSplitter {
   // Records what stops the tool; false when something does.
   bool accept(Problem problem) {
     if (problem == Problem::kNone) return true;
-    status_ = problemWith(problem, path_);
-    status_.line = settingLine_;
-    status_.detail = describeLineProblem(problem, *line_);
+    status_ = problemAtLine(problem, path_, settingLine_, describeLineProblem(problem, *line_));
     return false;
   }
 
@@ -102,7 +100,7 @@ class LineSplitter {
   enum class Text { kEmpty, kSetting, kComment, kEnded };
 
   const std::string& path_;
-  CameraKey cameraKey_;
+  Interleaved interleaved_;
   RunSettings& settings_;
   Status status_;
   size_t markMatched_ = 0;
@@ -115,18 +113,17 @@ class LineSplitter {
 
 }  // namespace
 
-Status readConfigFile(const std::string& path, CameraKey cameraKey, RunSettings& settings,
+Status readConfigFile(const std::string& path, Interleaved interleaved, RunSettings& settings,
                       FileIdentity& identity) {
   if (path.empty()) {
-    Status status = problemWith(Problem::kEmptyConfigPath);
-    status.detail = "an empty argument is no configuration file path";
-    return status;
+    return problemWith(Problem::kEmptyConfigPath, "", 0,
+                       "an empty argument is no configuration file path");
   }
   OpenFile file;  // read only: nothing can be lost at close
-  OsError error = openIdentified(path, false, file, identity);
+  OsError error = openToRead(path, file, identity);
   if (error != 0) return problemWith(Problem::kOpenConfig, path, error);
 
-  LineSplitter lines(path, cameraKey, settings);
+  LineSplitter lines(path, interleaved, settings);
   std::vector<char> chunk(size_t{64} * 1024);
   for (;;) {
     size_t got = 0;

@@ -34,7 +34,7 @@ std::string changes(const RunSettings& run) {
 
 struct LineCase {
   std::string line;
-  CameraKey cameraKey;
+  Interleaved interleaved;
   Problem problem;
   std::string changes;
 };
@@ -42,8 +42,20 @@ struct LineCase {
 constexpr Problem kApplied = Problem::kNone;
 constexpr Problem kUnknown = Problem::kUnknownKey;
 constexpr Problem kNoEquals = Problem::kNoEquals;
-constexpr CameraKey kMerge = CameraKey::kInput;
-constexpr CameraKey kSplit = CameraKey::kOutput;
+constexpr Interleaved kMerge = Interleaved::kOutput;
+constexpr Interleaved kSplit = Interleaved::kInput;
+
+// Applies one line (without its line end) as the reader applies each line of
+// a file.
+Status parseConfigLine(const std::string& line, Interleaved interleaved, RunSettings& settings) {
+  SettingLine setting(interleaved);
+  Problem problem = Problem::kNone;
+  for (size_t i = 0; i < line.size() && problem == Problem::kNone; ++i) {
+    problem = setting.add(line[i]);
+  }
+  if (problem == Problem::kNone) problem = setting.finish(settings, "", 0);
+  return problemWith(problem, "", 0, describeLineProblem(problem, setting));
+}
 
 TEST(ParseConfigLine, AppliesOneLine) {
   const LineCase cases[] = {
@@ -86,7 +98,7 @@ TEST(ParseConfigLine, AppliesOneLine) {
   };
   for (const LineCase& c : cases) {
     RunSettings settings;
-    EXPECT_EQ(parseConfigLine(c.line, c.cameraKey, settings).problem, c.problem) << c.line;
+    EXPECT_EQ(parseConfigLine(c.line, c.interleaved, settings).problem, c.problem) << c.line;
     EXPECT_EQ(changes(settings), c.changes) << c.line;
   }
 }

@@ -19,8 +19,8 @@ void Console::note(const std::string& text) {
 }
 
 void Console::keepOutOf(const FileIdentity& output) {
-  outIntoError_ = outIntoError_ || sameFile(output, outIdentity_);
-  errorDropped_ = errorDropped_ || sameFile(output, errIdentity_);
+  outIntoError_ = outIntoError_ || isSameFileOrPipe(output, outIdentity_);
+  errorDropped_ = errorDropped_ || isSameFileOrPipe(output, errIdentity_);
 }
 
 void Console::release() {

@@ -33,7 +33,7 @@ struct FileIdentity {
 
 // True when both are one regular file or one block device: such a file must
 // not take the frames of two outputs. Pipes and character devices may.
-inline bool sameStorage(const FileIdentity& a, const FileIdentity& b) {
+inline bool isSameStoredFile(const FileIdentity& a, const FileIdentity& b) {
   if (a.kind != b.kind) return false;
   if (a.kind == FileKind::kBlockDevice) return a.rawDevice == b.rawDevice;
   return a.kind == FileKind::kRegular && a.device == b.device && a.index == b.index;
@@ -41,9 +41,9 @@ inline bool sameStorage(const FileIdentity& a, const FileIdentity& b) {
 
 // True when writing through one handle changes what the other reads: one
 // stored file, or one pipe.
-inline bool sameFile(const FileIdentity& a, const FileIdentity& b) {
-  return sameStorage(a, b) || (a.kind == FileKind::kPipe && b.kind == FileKind::kPipe &&
-                               a.device == b.device && a.index == b.index);
+inline bool isSameFileOrPipe(const FileIdentity& a, const FileIdentity& b) {
+  return isSameStoredFile(a, b) || (a.kind == FileKind::kPipe && b.kind == FileKind::kPipe &&
+                                    a.device == b.device && a.index == b.index);
 }
 
 // Opens an existing file for reading. A directory counts as not openable
@@ -111,11 +111,16 @@ class OpenFile {
 
 // Opens a file for reading, or for writing without emptying it, and tells
 // what it is; `file` owns it from then on.
-inline OsError openIdentified(const std::string& path, bool forWriting, OpenFile& file,
-                              FileIdentity& identity) {
+inline OsError openToRead(const std::string& path, OpenFile& file, FileIdentity& identity) {
   FileHandle handle = kNoFile;
-  const OsError error = forWriting ? openForWriting(path, handle) : openForReading(path, handle);
-  if (error != 0) return error;
+  if (const OsError error = openForReading(path, handle)) return error;
+  file = OpenFile(handle);
+  return identify(handle, identity);
+}
+
+inline OsError openToWrite(const std::string& path, OpenFile& file, FileIdentity& identity) {
+  FileHandle handle = kNoFile;
+  if (const OsError error = openForWriting(path, handle)) return error;
   file = OpenFile(handle);
   return identify(handle, identity);
 }
@@ -135,7 +140,8 @@ KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to);
 // is 0 when `from` has nothing more, for now. An error means that nothing
 // moved: the caller reads and writes instead, which also tells a read error
 // from a write error.
-OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size, size_t& moved);
+OsError moveInKernel(KernelMove kernelMove, FileHandle from, FileHandle to, size_t size,
+                     size_t& moved);
 
 // True when the stream is a terminal, where a person watches.
 bool isTerminal(std::FILE* stream);

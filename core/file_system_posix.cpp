@@ -188,12 +188,13 @@ KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to) {
 #endif
 }
 
-OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size, size_t& moved) {
+OsError moveInKernel(KernelMove kernelMove, FileHandle from, FileHandle to, size_t size,
+                     size_t& moved) {
 #ifdef __linux__
   if (size > kMaxCall) size = kMaxCall;
   ssize_t result = -1;
   do {
-    switch (how) {
+    switch (kernelMove) {
       case KernelMove::kCopyFileRange:
         result = systemCall(SystemCall::kCopyFileRange, size,
                             [&] { return ::copy_file_range(from, nullptr, to, nullptr, size, 0); });
@@ -214,7 +215,7 @@ OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size
   moved = static_cast<size_t>(result);
   return 0;
 #else
-  (void)how;
+  (void)kernelMove;
   (void)from;
   (void)to;
   (void)size;

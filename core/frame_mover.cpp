@@ -11,9 +11,8 @@ namespace mvweave {
 namespace {
 
 Status noFrameBuffer(uint32_t frameSize) {
-  Status status = problemWith(Problem::kAllocateFrameBuffer, "", ENOMEM);
-  status.detail = std::to_string(frameSize) + " bytes for one frame";
-  return status;
+  return problemWith(Problem::kAllocateFrameBuffer, "", ENOMEM,
+                     std::to_string(frameSize) + " bytes for one frame");
 }
 
 }  // namespace
@@ -24,13 +23,13 @@ Status FrameMover::checkBuffer(uint32_t frameSize) {
   return probe ? Status{} : noFrameBuffer(frameSize);
 }
 
-Status FrameMover::move(FrameSource& source, FrameSink& sink, KernelMove& how) {
+Status FrameMover::move(FrameSource& source, FrameSink& sink, KernelMove& kernelMove) {
   bool present = false;
   if (Status status = source.beginFrame(present); !status.ok()) return status;
   if (Status status = sink.beginFrame(); !status.ok()) return status;
   uint64_t moved = 0;
   if (present) {
-    if (Status status = moveData(source, sink, how, moved); !status.ok()) return status;
+    if (Status status = moveData(source, sink, kernelMove, moved); !status.ok()) return status;
   }
   if (Status status = sink.writeZeros(frameSize_ - moved); !status.ok()) return status;
   return source.endFrame(moved, frameSize_);
@@ -40,7 +39,7 @@ Status FrameMover::move(FrameSource& source, FrameSink& sink, KernelMove& how) {
 // has the last word (some files, /proc's among them, show the kernel
 // nothing); when it cannot, or fails, the rest goes through the buffer,
 // where read() and write() tell a read error from a write error.
-Status FrameMover::moveData(FrameSource& source, FrameSink& sink, KernelMove& how,
+Status FrameMover::moveData(FrameSource& source, FrameSink& sink, KernelMove& kernelMove,
                             uint64_t& moved) {
   if (!piece_) piece_ = std::make_unique<char[]>(kPieceSize);
   char* const piece = piece_.get();
@@ -54,10 +53,10 @@ Status FrameMover::moveData(FrameSource& source, FrameSink& sink, KernelMove& ho
     if (Status status = sink.writeBytes(piece, got); !status.ok()) return status;
     moved += got;
   }
-  while (moved < frameSize_ && how != KernelMove::kNone) {
+  while (moved < frameSize_ && kernelMove != KernelMove::kNone) {
     size_t step = 0;
-    if (moveInKernel(how, source.handle(), sink.handle(), frameSize_ - moved, step) != 0) {
-      how = KernelMove::kNone;
+    if (moveInKernel(kernelMove, source.handle(), sink.handle(), frameSize_ - moved, step) != 0) {
+      kernelMove = KernelMove::kNone;
       break;
     }
     source.movedInKernel(step);

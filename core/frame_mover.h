@@ -31,13 +31,13 @@ class FrameMover {
   // run there.
   static Status checkBuffer(uint32_t frameSize);
 
-  // One frame. `how` is the kernel's way for this pair of files; it becomes
-  // kNone for good once the kernel cannot move between them. Returns the
+  // One frame. `kernelMove` is the kernel's call for this pair of files; it
+  // becomes kNone for good once the kernel cannot move between them. Returns the
   // warning kInputTooShort the first time the source runs out.
-  Status move(FrameSource& source, FrameSink& sink, KernelMove& how);
+  Status move(FrameSource& source, FrameSink& sink, KernelMove& kernelMove);
 
  private:
-  Status moveData(FrameSource& source, FrameSink& sink, KernelMove& how, uint64_t& moved);
+  Status moveData(FrameSource& source, FrameSink& sink, KernelMove& kernelMove, uint64_t& moved);
   Status copyThroughBuffer(FrameSource& source, FrameSink& sink, uint64_t size, uint64_t& moved);
 
   static constexpr size_t kPieceSize = size_t{64} * 1024;

@@ -9,7 +9,7 @@ Status FrameSink::open(const std::string& path, const std::string& name) {
   path_ = path;
   name_ = name;
   writesY4m_ = isY4mPath(path);
-  if (const OsError error = openIdentified(path, true, file_, identity_)) {
+  if (const OsError error = openToWrite(path, file_, identity_)) {
     return problemWith(Problem::kCreateOutput, name_, error);
   }
   return {};
@@ -49,9 +49,7 @@ Status FrameSink::writeBytes(const char* data, size_t size) {
       return problemWith(Problem::kWrite, name_, error);
     }
     if (put == 0) {
-      Status status = problemWith(Problem::kWrite, name_);
-      status.detail = "the system took no bytes";
-      return status;
+      return problemWith(Problem::kWrite, name_, 0, "the system took no bytes");
     }
     written += put;
   }

@@ -27,7 +27,7 @@ std::string tooLong(const std::string& what) {
 Status FrameSource::open(const std::string& path, const std::string& name) {
   path_ = path;
   name_ = name;
-  if (const OsError error = openIdentified(path, false, file_, identity_)) {
+  if (const OsError error = openToRead(path, file_, identity_)) {
     return problemWith(Problem::kOpenInput, name_, error);
   }
   adviseSequential(file_.get());
@@ -182,7 +182,6 @@ bool FrameSource::countY4mFrames(uint32_t frameSize, uint64_t enough, uint64_t l
 }
 
 Status FrameSource::skipFrames(uint64_t frames, uint32_t frameSize) {
-  positioned_ = true;
   if (!y4m_) return skipBytes(offsetOf(frames, frameSize));
   for (uint64_t skipped = 0; skipped < frames && !exhausted_; ++skipped) {
     bool found = false;
@@ -236,15 +235,11 @@ Status FrameSource::endFrame(uint64_t bytes, uint32_t frameSize) {
   exhausted_ = true;
   if (warnedShort_) return {};
   warnedShort_ = true;
-  Status status = problemWith(Problem::kInputTooShort, name_);
-  status.argument = path_;
-  return status;
+  return inputTooShort(path_, name_, "");
 }
 
 Status FrameSource::readProblem(OsError error, const std::string& detail) const {
-  Status status = problemWith(Problem::kRead, name_, error);
-  status.detail = detail;
-  return status;
+  return problemWith(Problem::kRead, name_, error, detail);
 }
 
 }  // namespace mvweave

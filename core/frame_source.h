@@ -33,7 +33,6 @@ class FrameSource {
   FileHandle handle() const { return file_.get(); }
   // The header of a Y4M file; none for a raw one.
   const std::optional<Y4mHeader>& y4m() const { return y4m_; }
-  bool positioned() const { return positioned_; }
   // Frames delivered whole by readBytes so far.
   uint64_t framesRead() const { return framesRead_; }
 
@@ -41,7 +40,7 @@ class FrameSource {
   // length is not known (a pipe). Nothing is read that the run would miss.
   bool countFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const;
 
-  // Moves to the start of frame `frames`, once, before the first read: by
+  // Moves to the start of frame `frames`, once, before the first frame: by
   // positioning where the file allows it, else by reading forward. A Y4M
   // file's FRAME lines are read on the way: they may be of any length.
   Status skipFrames(uint64_t frames, uint32_t frameSize);
@@ -85,7 +84,6 @@ class FrameSource {
   std::optional<Y4mHeader> y4m_;
   std::string heldBack_;      // read ahead from the file, not yet delivered
   uint64_t offset_ = 0;       // bytes delivered (or passed over) so far
-  bool positioned_ = false;   // the start frame has been applied
   bool exhausted_ = false;    // no more data: every later frame is zeros
   bool warnedShort_ = false;  // the warning has been returned
   uint64_t framesRead_ = 0;

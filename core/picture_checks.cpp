@@ -57,18 +57,16 @@ Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFor
     if (!source.y4m()) continue;
     bool supported = false;
     const PictureFormat header = formatOfHeader(*source.y4m(), supported);
-    Status status = problemWith(Problem::kUnsupportedFormat, source.name());
     if (!supported) {
-      status.detail = "the Y4M colour space C" + source.y4m()->colourSpace +
-                      " is not 4:0:0, 4:2:0, 4:2:2 or 4:4:4 at 8 to 16 bits";
-      return status;
+      return problemWith(Problem::kUnsupportedFormat, source.name(), 0,
+                         "the Y4M colour space C" + source.y4m()->colourSpace +
+                             " is not 4:0:0, 4:2:0, 4:2:2 or 4:4:4 at 8 to 16 bits");
     }
     if (header.width != format.width || header.height != format.height ||
         header.chroma != format.chroma || header.bitDepth != format.bitDepth) {
-      status.problem = Problem::kY4mMismatch;
-      status.detail = "the header says " + sizeAndFormat(header) + "; the run's format, " +
-                      sizeAndFormat(format) + ", comes from " + formatOrigin;
-      return status;
+      return problemWith(Problem::kY4mMismatch, source.name(), 0,
+                         "the header says " + sizeAndFormat(header) + "; the run's format, " +
+                             sizeAndFormat(format) + ", comes from " + formatOrigin);
     }
   }
   return {};

@@ -2,7 +2,6 @@
 // the run is sure to go ahead: nothing is emptied before every check passed.
 #include "run.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "frame_sink.h"
 #include "frame_source.h"
 #include "length_notes.h"
+#include "output_guard.h"
 #include "picture_checks.h"
 #include "picture_format.h"
 #include "progress.h"
@@ -21,10 +21,12 @@ namespace {
 
 class Run {
  public:
-  Run(const RunRequest& request, const Direction& direction, Console& console)
+  Run(const RunRequest& request, Interleaved interleaved, ReportWriter writeReport,
+      Console& console)
       : settings_(request.settings),
         configFiles_(request.configFiles),
-        direction_(direction),
+        readsInterleaved_(interleaved == Interleaved::kInput),
+        writeReport_(writeReport),
         console_(console) {}
 
   Status execute() {
@@ -33,8 +35,9 @@ class Run {
     if (status.ok()) status = openOutputs();
     if (!status.ok()) return status;
     settlePictureFormat();
-    if (settings_.verbose) direction_.writeReport(effective_, console_);
+    if (settings_.verbose) writeReport_(effective_, console_);
     status = checkFrames();
+    if (status.ok()) status = positionSources();
     if (status.ok()) status = startOutputs();
     if (status.ok()) status = walk();
     if (status.ok()) status = closeOutputs();
@@ -71,8 +74,7 @@ class Run {
   void noteReplacedPath() const {
     const ReplacedPaths& replaced = settings_.replacedSequencePaths;
     if (replaced.count == 0) return;
-    const bool split = direction_.readsInterleaved;
-    const char* key = split ? "Input" : "Output";
+    const char* key = readsInterleaved_ ? "Input" : "Output";
     std::string text = std::string("only the last ") + key +
                        " line counts: " + settings_.sequencePath + " (" +
                        settings_.sequenceSource.origin() + "); dropped: ";
@@ -86,16 +88,16 @@ class Run {
     console_.note(text);
     if (!replaced.fromOneFile) return;
     console_.note(settings_.sequenceSource.file + ": reads like a configuration for " +
-                  (split ? "mvweave" : "mvunweave") + ", which takes one " + key +
+                  (readsInterleaved_ ? "mvweave" : "mvunweave") + ", which takes one " + key +
                   " line for each camera");
   }
 
   Status openInputs() {
-    const std::vector<NamedPath> paths = pathsOf(direction_.readsInterleaved);
+    const std::vector<NamedPath> paths = pathsOf(readsInterleaved_);
     sources_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      Status status = sources_[i].open(paths[i].path, paths[i].name);
-      if (!status.ok()) return explainEmptyPath(std::move(status), paths[i], "Input");
+      const Status status = sources_[i].open(paths[i].path, paths[i].name);
+      if (!status.ok()) return explainEmptyPath(status, paths[i], "Input");
     }
     return {};
   }
@@ -103,13 +105,15 @@ class Run {
   // Console text held back so far goes out once the outputs are known, to
   // standard error instead where an output is standard output.
   Status openOutputs() {
-    const std::vector<NamedPath> paths = pathsOf(!direction_.readsInterleaved);
+    const std::vector<NamedPath> paths = pathsOf(!readsInterleaved_);
     sinks_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      Status status = sinks_[i].open(paths[i].path, paths[i].name);
-      if (!status.ok()) return explainEmptyPath(std::move(status), paths[i], "Output");
+      const Status status = sinks_[i].open(paths[i].path, paths[i].name);
+      if (!status.ok()) return explainEmptyPath(status, paths[i], "Output");
       console_.keepOutOf(sinks_[i].identity());
-      if (status = guardOutput(i); !status.ok()) return status;
+      if (Status refused = guardOutput(sinks_, i, sources_, configFiles_); !refused.ok()) {
+        return refused;
+      }
     }
     console_.release();
     return {};
@@ -117,51 +121,20 @@ class Run {
 
   // An empty path comes from no configuration file at all, a missing line,
   // or a value without its double quotes.
-  Status explainEmptyPath(Status status, const NamedPath& path, const char* key) const {
+  Status explainEmptyPath(const Status& status, const NamedPath& path, const char* key) const {
     if (!path.path.empty()) return status;
-    status.osError = 0;
-    status.subject.clear();
     if (configFiles_.empty()) {
-      status.detail = "no configuration file was given: name one, such as ./views.cfg";
-    } else if (path.source.file.empty()) {
-      status.detail = std::string("no file named: is there an ") + key +
-                      " line, with its path between double quotes?";
-    } else {
-      status.subject = path.source.file;
-      status.line = path.source.line;
-      status.detail = path.source.quoted ? "the path between the double quotes is empty"
-                                         : "the path must stand between double quotes";
+      return problemWith(status.problem, "", 0,
+                         "no configuration file was given: name one, such as ./views.cfg");
     }
-    return status;
-  }
-
-  // No output is an input, and no regular file or block device is written
-  // twice.
-  Status guardOutput(size_t output) const {
-    const FileIdentity& identity = sinks_[output].identity();
-    const auto refuse = [this, output](Problem problem, const std::string& what) {
-      Status status = problemWith(problem, sinks_[output].name());
-      status.detail = what;
-      return status;
-    };
-    for (const FrameSource& source : sources_) {
-      if (sameFile(identity, source.identity())) {
-        return refuse(Problem::kOutputIsInput, "the same file as the input " + source.name());
-      }
+    if (path.source.file.empty()) {
+      return problemWith(status.problem, "", 0,
+                         std::string("no file named: is there an ") + key +
+                             " line, with its path between double quotes?");
     }
-    for (const ConfigFile& config : configFiles_) {
-      if (sameFile(identity, config.identity)) {
-        return refuse(Problem::kOutputIsInput,
-                      "the same file as the configuration file " + config.path);
-      }
-    }
-    for (size_t earlier = 0; earlier < output; ++earlier) {
-      if (sameStorage(identity, sinks_[earlier].identity())) {
-        return refuse(Problem::kOutputNamedTwice,
-                      "the same file as the output " + sinks_[earlier].name());
-      }
-    }
-    return {};
+    return problemAtLine(status.problem, path.source.file, path.source.line,
+                         path.source.quoted ? "the path between the double quotes is empty"
+                                            : "the path must stand between double quotes");
   }
 
   // What no configuration file gave is taken from the first Y4M input; any
@@ -175,8 +148,9 @@ class Run {
     format_.planar = format_.planar || firstY4m_ != nullptr;
   }
 
-  // The Y4M headers agree with the format, a frame's size is in range and
-  // a frame buffer could be had; notes on a geometry that looks wrong.
+  // The format is one the tools handle, the Y4M headers agree with it, a
+  // frame's size is in range and a frame buffer could be had; notes on what
+  // looks wrong.
   Status checkFrames() {
     if (Status status = checkSupported(format_); !status.ok()) return status;
     if (Status status = checkY4mHeaders(sources_, format_, formatOrigin_); !status.ok()) {
@@ -188,13 +162,25 @@ class Run {
     }
     announcedShort_.assign(sources_.size(), false);
     for (const LengthNote& note : lengthNotes(sources_, scheduleOf(settings_), settings_.firstFrm,
-                                              frameSize_, direction_.readsInterleaved)) {
+                                              frameSize_, readsInterleaved_)) {
       console_.note(note.text);
       announcedShort_[note.source] = note.runsOut;
     }
     // Frames move inside the kernel where they can; the frame buffer is
     // only checked for here, and allocated when a frame needs it.
     return FrameMover::checkBuffer(frameSize_);
+  }
+
+  // Each source to its start frame: FirstFrm frames into a camera file,
+  // FirstFrm groups of N frames into the interleaved file. A pipe is read
+  // forward, so this too comes before anything is emptied.
+  Status positionSources() {
+    const uint64_t startFrame =
+        readsInterleaved_ ? uint64_t{settings_.firstFrm} * sinks_.size() : settings_.firstFrm;
+    for (FrameSource& source : sources_) {
+      if (Status status = source.skipFrames(startFrame, frameSize_); !status.ok()) return status;
+    }
+    return {};
   }
 
   // Every check has passed: the outputs are emptied only now, all of them
@@ -214,10 +200,10 @@ class Run {
   Status walk() {
     const FrameSchedule schedule = scheduleOf(settings_);
     FrameMover mover(frameSize_);
-    // The kernel's way between each camera's pair of files.
-    std::vector<KernelMove> ways(schedule.cameras);
+    std::vector<KernelMove> kernelMoves(schedule.cameras);
     for (uint32_t camera = 0; camera < schedule.cameras; ++camera) {
-      ways[camera] = kernelMoveBetween(sourceOf(camera).identity(), sinkOf(camera).identity());
+      kernelMoves[camera] =
+          kernelMoveBetween(sourceOf(camera).identity(), sinkOf(camera).identity());
     }
     uint64_t totalFrames = 0;
     if (!framesInSequence(schedule, totalFrames)) totalFrames = UINT64_MAX;
@@ -230,7 +216,7 @@ class Run {
       console_.line("* Processing GOP(" + std::to_string(block) + ")");
     };
     const auto step = [&](uint32_t camera) {
-      failure = copyFrame(camera, mover, ways[camera], progress);
+      failure = copyFrame(camera, mover, kernelMoves[camera], progress);
       progress.frameDone();
       return failure.ok();
     };
@@ -239,35 +225,25 @@ class Run {
   }
 
   // Camera c's pair of files: its own file and the interleaved file.
-  FrameSource& sourceOf(uint32_t camera) {
-    return sources_[direction_.readsInterleaved ? 0 : camera];
-  }
-  FrameSink& sinkOf(uint32_t camera) { return sinks_[direction_.readsInterleaved ? camera : 0]; }
+  size_t sourceIndexOf(uint32_t camera) const { return readsInterleaved_ ? 0 : camera; }
+  FrameSource& sourceOf(uint32_t camera) { return sources_[sourceIndexOf(camera)]; }
+  FrameSink& sinkOf(uint32_t camera) { return sinks_[readsInterleaved_ ? camera : 0]; }
 
   // One frame of camera c: from its file onto the end of the interleaved
   // file (mvweave), or from the interleaved file onto the end of its file
-  // (mvunweave). Each source is moved to its start frame before its first
-  // read: FirstFrm frames into a camera file, FirstFrm groups of N frames
-  // into the interleaved file.
-  Status copyFrame(uint32_t camera, FrameMover& mover, KernelMove& way, Progress& progress) {
+  // (mvunweave). A source that runs out is told once, as a warning.
+  Status copyFrame(uint32_t camera, FrameMover& mover, KernelMove& kernelMove, Progress& progress) {
     FrameSource& source = sourceOf(camera);
-    const uint64_t startFrame = direction_.readsInterleaved
-                                    ? uint64_t{settings_.firstFrm} * sinks_.size()
-                                    : settings_.firstFrm;
-    if (!source.positioned()) {
-      if (Status status = source.skipFrames(startFrame, frameSize_); !status.ok()) return status;
-    }
-    Status status = mover.move(source, sinkOf(camera), way);
+    const Status status = mover.move(source, sinkOf(camera), kernelMove);
     if (status.problem != Problem::kInputTooShort) return status;
-    if (announcedShort_[direction_.readsInterleaved ? 0 : camera]) {
-      status.subject.clear();  // said before the walk: the fixed warning is enough
-    } else {
-      status.detail = "ran out after " + std::to_string(source.framesRead()) +
-                      " whole frames of the " + framesPerSource() +
-                      " the layout takes from it; the rest is written as zeros";
-    }
     progress.erase();
-    report(status, console_);
+    // Said before the walk already, it needs no second line of detail.
+    const std::string detail = announcedShort_[sourceIndexOf(camera)]
+                                   ? ""
+                                   : "ran out after " + std::to_string(source.framesRead()) +
+                                         " whole frames of the " + framesPerSource() +
+                                         " the layout takes from it; the rest is written as zeros";
+    report(inputTooShort(source.path(), detail.empty() ? "" : source.name(), detail), console_);
     return {};
   }
 
@@ -276,7 +252,7 @@ class Run {
   std::string framesPerSource() const {
     const FrameSchedule schedule = scheduleOf(settings_);
     uint64_t frames = framesPerCamera(schedule);
-    if (direction_.readsInterleaved && !framesInSequence(schedule, frames)) {
+    if (readsInterleaved_ && !framesInSequence(schedule, frames)) {
       return "more than " + std::to_string(UINT64_MAX);
     }
     return std::to_string(frames);
@@ -294,7 +270,8 @@ class Run {
 
   const RunSettings& settings_;
   const std::vector<ConfigFile>& configFiles_;
-  const Direction& direction_;
+  const bool readsInterleaved_;  // mvunweave; mvweave writes the interleaved file
+  const ReportWriter writeReport_;
   Console& console_;
   const FrameSource* firstY4m_ = nullptr;
   RunSettings effective_;  // the settings, completed from a Y4M header
@@ -308,23 +285,9 @@ class Run {
 
 }  // namespace
 
-void writeNumberLines(const RunSettings& settings, Console& console) {
-  const auto line = [&console](const char* label, uint32_t value) {
-    console.line(label + std::to_string(value));
-  };
-  line("* FirstFrm:  ", settings.firstFrm);
-  line("* GOPLength: ", settings.gopLength);
-  line("* NumGOP:    ", settings.numGop);
-  line("* NumFrm:    ", settings.numFrm);
-  line("* Width:     ", settings.width);
-  line("* Height:    ", settings.height);
-  if (!settings.pictureFormatGiven()) return;
-  line("* Chroma:    ", settings.chromaFormat);
-  line("* BitDepth:  ", settings.bitDepth);
-}
-
-Status runFrames(const RunRequest& request, const Direction& direction, Console& console) {
-  return Run(request, direction, console).execute();
+Status runFrames(const RunRequest& request, Interleaved interleaved, ReportWriter writeReport,
+                 Console& console) {
+  return Run(request, interleaved, writeReport, console).execute();
 }
 
 }  // namespace mvweave

@@ -13,6 +13,10 @@
 
 namespace mvweave {
 
+// Which side of a run is the one interleaved file. mvweave writes it, so its
+// Input lines are the cameras; mvunweave reads it, so its Output lines are.
+enum class Interleaved { kOutput, kInput };
+
 // Where a path value was read, for messages: the configuration file, its
 // line, and whether the value stood between two double quotes.
 struct PathSource {

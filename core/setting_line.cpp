@@ -164,18 +164,6 @@ std::string SettingLine::pathValue() {
   return std::move(path_);
 }
 
-Status parseConfigLine(const std::string& line, CameraKey cameraKey, RunSettings& settings) {
-  SettingLine setting(cameraKey);
-  Problem problem = Problem::kNone;
-  for (size_t i = 0; i < line.size() && problem == Problem::kNone; ++i) {
-    problem = setting.add(line[i]);
-  }
-  if (problem == Problem::kNone) problem = setting.finish(settings, "", 0);
-  Status status = problemWith(problem);
-  status.detail = describeLineProblem(problem, setting);
-  return status;
-}
-
 namespace {
 
 std::string lowerCase(std::string_view text) {

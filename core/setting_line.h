@@ -18,9 +18,6 @@ namespace mvweave {
 
 struct Keyword;
 
-// Which path key appends to the camera list; the other one sets the sequence.
-enum class CameraKey { kInput, kOutput };
-
 // White space as the POSIX locale classifies it: space, \t \n \v \f \r.
 inline bool isWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -45,7 +42,8 @@ class NumberReader {
 // stops the tool, kNone while all is well.
 class SettingLine {
  public:
-  explicit SettingLine(CameraKey cameraKey) : mergeKeys_(cameraKey == CameraKey::kInput) {}
+  // mvweave's Input lines are its cameras, mvunweave's Output lines.
+  explicit SettingLine(Interleaved interleaved) : mergeKeys_(interleaved == Interleaved::kOutput) {}
 
   Problem add(char c);
   // Applies the line, read from `file` at `line` (kept with a path value).
@@ -82,10 +80,6 @@ class SettingLine {
   std::string path_;
   NumberReader number_;
 };
-
-// Applies one line (without its line end): kNoEquals or kUnknownKey when it
-// stops the tool.
-Status parseConfigLine(const std::string& line, CameraKey cameraKey, RunSettings& settings);
 
 // What a person reads about a line's problem: 'unknown key "Widht"'.
 std::string describeLineProblem(Problem problem, const SettingLine& line);

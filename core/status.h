@@ -41,23 +41,36 @@ enum class Problem {
 
 // The detail line reads "subject:line: detail: system error", leaving out
 // what is not set.
-struct Status {
+struct [[nodiscard]] Status {
   Problem problem = Problem::kNone;
-  std::string argument;  // what the fixed message names: the option, the short file
   std::string subject;   // the file concerned, if any
-  uint64_t line = 0;     // the configuration line, from 1, if any
-  std::string detail;    // what a person needs to know, if anything
   int osError = 0;       // the system's error number, if any
+  std::string detail;    // what a person needs to know, if anything
+  uint64_t line = 0;     // the configuration line, from 1, if any
+  std::string argument;  // what the fixed message names: the option, the short file
 
   bool ok() const { return problem == Problem::kNone; }
 };
 
-inline Status problemWith(Problem problem, std::string subject = {}, int osError = 0) {
-  Status status;
-  status.problem = problem;
-  status.subject = std::move(subject);
-  status.osError = osError;
-  return status;
+inline Status problemWith(Problem problem, std::string subject = {}, int osError = 0,
+                          std::string detail = {}) {
+  return Status{problem, std::move(subject), osError, std::move(detail), 0, {}};
+}
+
+// A problem with a line of a configuration file.
+inline Status problemAtLine(Problem problem, std::string file, uint64_t line, std::string detail) {
+  return Status{problem, std::move(file), 0, std::move(detail), line, {}};
+}
+
+// An argument that begins with '/' or '-' and is no switch.
+inline Status illegalOption(std::string argument, std::string hint) {
+  return Status{Problem::kIllegalOption, {}, 0, std::move(hint), 0, std::move(argument)};
+}
+
+// The warning of a source that ran out: `path` for the fixed message,
+// `name` for the detail.
+inline Status inputTooShort(std::string path, std::string name, std::string detail) {
+  return Status{Problem::kInputTooShort, std::move(name), 0, std::move(detail), 0, std::move(path)};
 }
 
 // Writes the problem's message line (none for a silent stop) and its detail.

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "verbose_report.h"
+
 namespace mvweave {
 
 namespace {
@@ -34,7 +36,7 @@ void writeReport(const RunSettings& settings, Console& console) {
 
 }  // namespace
 
-const Tool kMergeTool = {"mvweave",           kHelp, kBanner, "mvweave 1.0", CameraKey::kInput,
-                         {false, writeReport}};
+const Tool kMergeTool = {"mvweave",  kHelp, kBanner, "mvweave 1.0", Interleaved::kOutput,
+                         writeReport};
 
 }  // namespace mvweave

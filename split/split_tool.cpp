@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "verbose_report.h"
+
 namespace mvweave {
 
 namespace {
@@ -36,7 +38,7 @@ void writeReport(const RunSettings& settings, Console& console) {
 
 }  // namespace
 
-const Tool kSplitTool = {"mvunweave",        kHelp, kBanner, "mvunweave 1.0", CameraKey::kOutput,
-                         {true, writeReport}};
+const Tool kSplitTool = {"mvunweave",         kHelp,      kBanner, "mvunweave 1.0",
+                         Interleaved::kInput, writeReport};
 
 }  // namespace mvweave
