@@ -49,6 +49,29 @@ std::string switchTrapHint(const std::string& argument) {
          "to read the file as a configuration file, " + ways;
 }
 
+// A switch acts at once; false when the tool stops there. `switches` turns
+// false at "--".
+bool takeSwitch(const std::string& argument, const Tool& tool, Console& console,
+                RunRequest& request, bool& switches, Status& status) {
+  const std::string hint = switchTrapHint(argument);
+  switch (switchOf(argument)) {
+    case Switch::kHelp:
+      printHelp(tool, console);
+      if (!hint.empty()) console.note(hint);
+      return false;
+    case Switch::kVerbose:
+      request.settings.verbose = true;
+      console.line(tool.banner);
+      console.line("");
+      if (!hint.empty()) console.note(hint);
+      return true;
+    case Switch::kVersion: console.line(tool.version); return false;
+    case Switch::kEndOfSwitches: switches = false; return true;
+    case Switch::kIllegal: status = illegalOption(argument, hint); return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 void printHelp(const Tool& tool, Console& console) { console.text(tool.helpText); }
@@ -64,29 +87,14 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, Conso
   bool switches = true;
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
-    if (!switches || !isSwitch(argument)) {
-      FileIdentity identity;
-      status = readConfigFile(argument, tool.interleaved, request.settings, identity);
-      if (!status.ok()) return false;
-      request.configFiles.push_back({argument, identity});
+    if (switches && isSwitch(argument)) {
+      if (!takeSwitch(argument, tool, console, request, switches, status)) return false;
       continue;
     }
-    const std::string hint = switchTrapHint(argument);
-    switch (switchOf(argument)) {
-      case Switch::kHelp:
-        printHelp(tool, console);
-        if (!hint.empty()) console.note(hint);
-        return false;
-      case Switch::kVerbose:
-        request.settings.verbose = true;
-        console.line(tool.banner);
-        console.line("");
-        if (!hint.empty()) console.note(hint);
-        break;
-      case Switch::kVersion: console.line(tool.version); return false;
-      case Switch::kEndOfSwitches: switches = false; break;
-      case Switch::kIllegal: status = illegalOption(argument, hint); return false;
-    }
+    FileIdentity identity;
+    status = readConfigFile(argument, tool.interleaved, request.settings, identity);
+    if (!status.ok()) return false;
+    request.configFiles.push_back({argument, identity});
   }
   return true;
 }

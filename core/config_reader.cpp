@@ -25,7 +25,7 @@ class LineSplitter {
       : path_(path), interleaved_(interleaved), settings_(settings) {}
 
   // What stops the tool, once a line does; kNone until then.
-  const Status& status() const { return status_; }
+  [[nodiscard]] const Status& status() const { return status_; }
 
   // False as soon as a line stops the tool.
   bool add(char c) {
@@ -61,31 +61,30 @@ class LineSplitter {
       textState_ = Text::kEmpty;
       settingLine_ = lineNumber_ + 1;
     }
-    if (lineEnd) {
-      const bool ignored = textState_ == Text::kEmpty || textState_ == Text::kComment;
-      const bool goOn =
-          accept(ignored ? Problem::kNone : line_->finish(settings_, path_, settingLine_));
-      line_.reset();
-      return goOn;
+    return lineEnd ? endLine() : addText(c);
+  }
+
+  bool endLine() {
+    const bool ignored = textState_ == Text::kEmpty || textState_ == Text::kComment;
+    const bool goOn =
+        accept(ignored ? Problem::kNone : line_->finish(settings_, path_, settingLine_));
+    line_.reset();
+    return goOn;
+  }
+
+  // A '#' first makes the line a comment; a NUL byte ends its text.
+  bool addText(char c) {
+    if (textState_ == Text::kComment || textState_ == Text::kEnded) return true;
+    if (textState_ == Text::kEmpty && c == '#') {
+      textState_ = Text::kComment;
+      return true;
     }
-    switch (textState_) {
-      case Text::kEmpty:
-        if (c == '#') {
-          textState_ = Text::kComment;
-          return true;
-        }
-        [[fallthrough]];
-      case Text::kSetting:
-        if (c == '\0') {
-          textState_ = textState_ == Text::kEmpty ? Text::kComment : Text::kEnded;
-          return true;
-        }
-        textState_ = Text::kSetting;
-        return accept(line_->add(c));
-      case Text::kComment:
-      case Text::kEnded: return true;
+    if (c == '\0') {
+      textState_ = textState_ == Text::kEmpty ? Text::kComment : Text::kEnded;
+      return true;
     }
-    return true;
+    textState_ = Text::kSetting;
+    return accept(line_->add(c));
   }
 
   // Records what stops the tool; false when something does.

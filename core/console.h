@@ -27,7 +27,7 @@ class Console {
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;
 
-  const char* toolName() const { return toolName_; }
+  [[nodiscard]] const char* toolName() const { return toolName_; }
 
   // One line of the tool's own text on standard output.
   void line(const std::string& text);
@@ -42,8 +42,8 @@ class Console {
   void release();
 
   // The progress line: only on a terminal that is no output of the run.
-  bool showsProgress() const;
-  int terminalColumns() const;
+  [[nodiscard]] bool showsProgress() const;
+  [[nodiscard]] int terminalColumns() const;
   // Raw text for the progress line (carriage returns and padding).
   void drawProgress(const std::string& text);
 

@@ -96,7 +96,7 @@ class OpenFile {
   OpenFile& operator=(const OpenFile&) = delete;
   ~OpenFile() { close(); }
 
-  FileHandle get() const { return handle_; }
+  [[nodiscard]] FileHandle get() const { return handle_; }
 
   OsError close() {
     if (handle_ == kNoFile) return 0;

@@ -50,16 +50,28 @@ auto systemCall(SystemCall call, Function function) -> decltype(function()) {
   return systemCall(call, none, function);
 }
 
+// The same, made again when a signal interrupts it.
+template <typename Function>
+auto retryingCall(SystemCall call, size_t& count, Function function) -> decltype(function()) {
+  for (;;) {
+    const auto result = systemCall(call, count, function);
+    if (result >= 0 || errno != EINTR) return result;
+  }
+}
+
+template <typename Function>
+auto retryingCall(SystemCall call, Function function) -> decltype(function()) {
+  size_t none = 0;
+  return retryingCall(call, none, function);
+}
+
 // One call moves at most this much; larger requests are split by the callers'
 // loops (Linux caps a call a little below 2 GiB anyway).
 constexpr size_t kMaxCall = size_t{1} << 30;
 
 OsError openWith(const std::string& path, int flags, FileHandle& handle) {
-  int fd;
-  do {
-    fd = systemCall(SystemCall::kOpen,
-                    [&] { return ::open(path.c_str(), flags | O_CLOEXEC, 0666); });
-  } while (fd < 0 && errno == EINTR);
+  const int fd = retryingCall(SystemCall::kOpen,
+                              [&] { return ::open(path.c_str(), flags | O_CLOEXEC, 0666); });
   if (fd < 0) return errno;
   handle = fd;
   return 0;
@@ -115,10 +127,9 @@ OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size, si
   got = 0;
   while (got < size) {
     size_t count = std::min(size - got, kMaxCall);
-    const ssize_t result = systemCall(SystemCall::kPread, count, [&] {
+    const ssize_t result = retryingCall(SystemCall::kPread, count, [&] {
       return ::pread(handle, buffer + got, count, static_cast<off_t>(offset + got));
     });
-    if (result < 0 && errno == EINTR) continue;
     if (result < 0) return errno;
     if (result == 0) break;
     got += static_cast<size_t>(result);
@@ -128,10 +139,7 @@ OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size, si
 
 OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
   if (identity.kind != FileKind::kRegular) return 0;
-  int result;
-  do {
-    result = systemCall(SystemCall::kFtruncate, [&] { return ::ftruncate(handle, 0); });
-  } while (result != 0 && errno == EINTR);
+  const int result = retryingCall(SystemCall::kFtruncate, [&] { return ::ftruncate(handle, 0); });
   return result == 0 ? 0 : errno;
 }
 
@@ -149,22 +157,18 @@ SeekResult seekFromStart(FileHandle handle, uint64_t offset, OsError& error) {
 }
 
 OsError readSome(FileHandle handle, char* buffer, size_t size, size_t& moved) {
-  ssize_t got;
-  do {
-    size_t count = size < kMaxCall ? size : kMaxCall;
-    got = systemCall(SystemCall::kRead, count, [&] { return ::read(handle, buffer, count); });
-  } while (got < 0 && errno == EINTR);
+  size_t count = std::min(size, kMaxCall);
+  const ssize_t got =
+      retryingCall(SystemCall::kRead, count, [&] { return ::read(handle, buffer, count); });
   if (got < 0) return errno;
   moved = static_cast<size_t>(got);
   return 0;
 }
 
 OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& moved) {
-  ssize_t put;
-  do {
-    size_t count = size < kMaxCall ? size : kMaxCall;
-    put = systemCall(SystemCall::kWrite, count, [&] { return ::write(handle, buffer, count); });
-  } while (put < 0 && errno == EINTR);
+  size_t count = std::min(size, kMaxCall);
+  const ssize_t put =
+      retryingCall(SystemCall::kWrite, count, [&] { return ::write(handle, buffer, count); });
   if (put < 0) return errno;
   moved = static_cast<size_t>(put);
   return 0;
@@ -191,26 +195,24 @@ KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to) {
 OsError moveInKernel(KernelMove kernelMove, FileHandle from, FileHandle to, size_t size,
                      size_t& moved) {
 #ifdef __linux__
-  if (size > kMaxCall) size = kMaxCall;
+  size = std::min(size, kMaxCall);
   ssize_t result = -1;
-  do {
-    switch (kernelMove) {
-      case KernelMove::kCopyFileRange:
-        result = systemCall(SystemCall::kCopyFileRange, size,
+  switch (kernelMove) {
+    case KernelMove::kCopyFileRange:
+      result = retryingCall(SystemCall::kCopyFileRange, size,
                             [&] { return ::copy_file_range(from, nullptr, to, nullptr, size, 0); });
-        break;
-      case KernelMove::kSplice:
-        result = systemCall(SystemCall::kSplice, size, [&] {
-          return ::splice(from, nullptr, to, nullptr, size, SPLICE_F_MOVE);
-        });
-        break;
-      case KernelMove::kSendfile:
-        result = systemCall(SystemCall::kSendfile, size,
+      break;
+    case KernelMove::kSplice:
+      result = retryingCall(SystemCall::kSplice, size, [&] {
+        return ::splice(from, nullptr, to, nullptr, size, SPLICE_F_MOVE);
+      });
+      break;
+    case KernelMove::kSendfile:
+      result = retryingCall(SystemCall::kSendfile, size,
                             [&] { return ::sendfile(to, from, nullptr, size); });
-        break;
-      case KernelMove::kNone: return ENOSYS;
-    }
-  } while (result < 0 && errno == EINTR);
+      break;
+    case KernelMove::kNone: return ENOSYS;
+  }
   if (result < 0) return errno;
   moved = static_cast<size_t>(result);
   return 0;

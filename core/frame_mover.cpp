@@ -35,41 +35,56 @@ Status FrameMover::move(FrameSource& source, FrameSink& sink, KernelMove& kernel
   return source.endFrame(moved, frameSize_);
 }
 
-// Inside the kernel while it moves data; when it finds nothing more, read()
-// has the last word (some files, /proc's among them, show the kernel
-// nothing); when it cannot, or fails, the rest goes through the buffer,
-// where read() and write() tell a read error from a write error.
+// What was read ahead from a pipe goes first, but no more than this frame
+// takes: the rest belongs to the frames after it (a frame that took more
+// would leave less than nothing to fill, and the zeros would run on towards
+// 2^64 bytes). Then the kernel moves what it can, and the buffer the rest.
 Status FrameMover::moveData(FrameSource& source, FrameSink& sink, KernelMove& kernelMove,
                             uint64_t& moved) {
-  if (!piece_) piece_ = std::make_unique<char[]>(kPieceSize);
-  char* const piece = piece_.get();
-  // What was read ahead from a pipe goes first, but no more than this frame
-  // takes: the rest belongs to the frames after it.
   while (source.bytesHeldBack() > 0 && moved < frameSize_) {
-    size_t got = 0;
-    const size_t held = static_cast<size_t>(
-        std::min<uint64_t>({source.bytesHeldBack(), frameSize_ - moved, kPieceSize}));
-    if (Status status = source.readBytes(piece, held, got); !status.ok()) return status;
-    if (Status status = sink.writeBytes(piece, got); !status.ok()) return status;
-    moved += got;
+    const uint64_t held = std::min<uint64_t>(source.bytesHeldBack(), frameSize_ - moved);
+    if (Status status = copyPiece(source, sink, held, moved); !status.ok()) return status;
   }
+  bool ended = false;
+  if (Status status = moveInsideKernel(source, sink, kernelMove, moved, ended);
+      !status.ok() || ended) {
+    return status;
+  }
+  return copyThroughBuffer(source, sink, frameSize_ - moved, moved);
+}
+
+// While the kernel moves data. When it finds nothing more, read() has the
+// last word (some files, /proc's among them, show the kernel nothing); when
+// it cannot, or fails, the caller reads and writes the rest, where read()
+// and write() tell a read error from a write error.
+Status FrameMover::moveInsideKernel(FrameSource& source, FrameSink& sink, KernelMove& kernelMove,
+                                    uint64_t& moved, bool& ended) {
   while (moved < frameSize_ && kernelMove != KernelMove::kNone) {
     size_t step = 0;
     if (moveInKernel(kernelMove, source.handle(), sink.handle(), frameSize_ - moved, step) != 0) {
       kernelMove = KernelMove::kNone;
-      break;
+      return {};
     }
     source.movedInKernel(step);
     moved += step;
     if (step > 0) continue;
-    size_t got = 0;
-    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kPieceSize, frameSize_ - moved));
-    if (Status status = source.readBytes(piece, wanted, got); !status.ok()) return status;
-    if (got == 0) return {};  // the source has ended
-    if (Status status = sink.writeBytes(piece, got); !status.ok()) return status;
-    moved += got;
+    const uint64_t before = moved;
+    if (Status status = copyPiece(source, sink, frameSize_ - moved, moved); !status.ok()) {
+      return status;
+    }
+    ended = moved == before;
+    if (ended) return {};
   }
-  return copyThroughBuffer(source, sink, frameSize_ - moved, moved);
+  return {};
+}
+
+Status FrameMover::copyPiece(FrameSource& source, FrameSink& sink, uint64_t size, uint64_t& moved) {
+  if (!piece_) piece_ = std::make_unique<char[]>(kPieceSize);
+  size_t got = 0;
+  const auto wanted = static_cast<size_t>(std::min<uint64_t>(size, kPieceSize));
+  if (Status status = source.readBytes(piece_.get(), wanted, got); !status.ok()) return status;
+  moved += got;
+  return sink.writeBytes(piece_.get(), got);
 }
 
 Status FrameMover::copyThroughBuffer(FrameSource& source, FrameSink& sink, uint64_t size,

@@ -38,6 +38,11 @@ class FrameMover {
 
  private:
   Status moveData(FrameSource& source, FrameSink& sink, KernelMove& kernelMove, uint64_t& moved);
+  // `ended` is true when the source has no more data.
+  Status moveInsideKernel(FrameSource& source, FrameSink& sink, KernelMove& kernelMove,
+                          uint64_t& moved, bool& ended);
+  // Reads up to `size` bytes, no more than a piece, and writes what came.
+  Status copyPiece(FrameSource& source, FrameSink& sink, uint64_t size, uint64_t& moved);
   Status copyThroughBuffer(FrameSource& source, FrameSink& sink, uint64_t size, uint64_t& moved);
 
   static constexpr size_t kPieceSize = size_t{64} * 1024;

@@ -21,11 +21,11 @@ class FrameSink {
   // file as messages name it.
   Status open(const std::string& path, const std::string& name);
 
-  const std::string& path() const { return path_; }
-  const std::string& name() const { return name_; }
-  const FileIdentity& identity() const { return identity_; }
-  FileHandle handle() const { return file_.get(); }
-  bool writesY4m() const { return writesY4m_; }
+  [[nodiscard]] const std::string& path() const { return path_; }
+  [[nodiscard]] const std::string& name() const { return name_; }
+  [[nodiscard]] const FileIdentity& identity() const { return identity_; }
+  [[nodiscard]] FileHandle handle() const { return file_.get(); }
+  [[nodiscard]] bool writesY4m() const { return writesY4m_; }
 
   // Empties a regular file (kCreateOutput when it cannot be emptied).
   Status empty();

@@ -27,14 +27,14 @@ class FrameSource {
   // cannot be read. `name` is the file as messages name it.
   Status open(const std::string& path, const std::string& name);
 
-  const std::string& path() const { return path_; }
-  const std::string& name() const { return name_; }
-  const FileIdentity& identity() const { return identity_; }
-  FileHandle handle() const { return file_.get(); }
+  [[nodiscard]] const std::string& path() const { return path_; }
+  [[nodiscard]] const std::string& name() const { return name_; }
+  [[nodiscard]] const FileIdentity& identity() const { return identity_; }
+  [[nodiscard]] FileHandle handle() const { return file_.get(); }
   // The header of a Y4M file; none for a raw one.
-  const std::optional<Y4mHeader>& y4m() const { return y4m_; }
+  [[nodiscard]] const std::optional<Y4mHeader>& y4m() const { return y4m_; }
   // Frames delivered whole by readBytes so far.
-  uint64_t framesRead() const { return framesRead_; }
+  [[nodiscard]] uint64_t framesRead() const { return framesRead_; }
 
   // The whole frames the file holds, counted up to `enough`; false when its
   // length is not known (a pipe). Nothing is read that the run would miss.
@@ -53,7 +53,7 @@ class FrameSource {
   Status readBytes(char* buffer, size_t size, size_t& got);
   // Bytes read ahead from a pipe and still to be delivered; only readBytes
   // delivers them, and nothing may be taken from the file before them.
-  size_t bytesHeldBack() const { return heldBack_.size(); }
+  [[nodiscard]] size_t bytesHeldBack() const { return heldBack_.size(); }
   // Counts bytes that the kernel moved from this file.
   void movedInKernel(size_t bytes) { offset_ += bytes; }
   // Counts a whole frame; a frame `bytes` short of frameSize marks the end

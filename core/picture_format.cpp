@@ -32,7 +32,9 @@ bool bytesPerFrame(const PictureFormat& format, uint64_t& bytes) {
     case 444: chroma = luma; break;
     default: break;  // 4:0:0, luma only
   }
-  if (!addTo(bytes, chroma) || !addTo(bytes, chroma)) return false;
+  for (int plane = 0; plane < 2; ++plane) {
+    if (!addTo(bytes, chroma)) return false;
+  }
   return format.bitDepth == 8 || addTo(bytes, bytes);  // two bytes a sample above 8 bits
 }
 

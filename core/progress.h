@@ -33,10 +33,10 @@ class Progress {
  private:
   using Clock = std::chrono::steady_clock;
 
-  std::string line(double seconds) const;
-  uint64_t percent() const;
+  [[nodiscard]] std::string line(double seconds) const;
+  [[nodiscard]] uint64_t percent() const;
   // What takes the line away: back to its start, spaces, back again.
-  std::string erasure() const;
+  [[nodiscard]] std::string erasure() const;
 
   Console& console_;
   const bool shown_;  // standard error is a terminal

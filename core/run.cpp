@@ -54,7 +54,7 @@ class Run {
   };
 
   // The interleaved file's side holds one path, the cameras' side N.
-  std::vector<NamedPath> pathsOf(bool interleavedSide) const {
+  [[nodiscard]] std::vector<NamedPath> pathsOf(bool interleavedSide) const {
     if (interleavedSide) {
       return {{settings_.sequencePath, settings_.sequenceSource, settings_.sequencePath}};
     }
@@ -225,7 +225,9 @@ class Run {
   }
 
   // Camera c's pair of files: its own file and the interleaved file.
-  size_t sourceIndexOf(uint32_t camera) const { return readsInterleaved_ ? 0 : camera; }
+  [[nodiscard]] size_t sourceIndexOf(uint32_t camera) const {
+    return readsInterleaved_ ? 0 : camera;
+  }
   FrameSource& sourceOf(uint32_t camera) { return sources_[sourceIndexOf(camera)]; }
   FrameSink& sinkOf(uint32_t camera) { return sinks_[readsInterleaved_ ? camera : 0]; }
 
@@ -234,7 +236,7 @@ class Run {
   // (mvunweave). A source that runs out is told once, as a warning.
   Status copyFrame(uint32_t camera, FrameMover& mover, KernelMove& kernelMove, Progress& progress) {
     FrameSource& source = sourceOf(camera);
-    const Status status = mover.move(source, sinkOf(camera), kernelMove);
+    Status status = mover.move(source, sinkOf(camera), kernelMove);
     if (status.problem != Problem::kInputTooShort) return status;
     progress.erase();
     // Said before the walk already, it needs no second line of detail.
@@ -249,7 +251,7 @@ class Run {
 
   // The frames the walk takes from a source: all of the interleaved file's,
   // or one camera's.
-  std::string framesPerSource() const {
+  [[nodiscard]] std::string framesPerSource() const {
     const FrameSchedule schedule = scheduleOf(settings_);
     uint64_t frames = framesPerCamera(schedule);
     if (readsInterleaved_ && !framesInSequence(schedule, frames)) {

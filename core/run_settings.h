@@ -24,7 +24,7 @@ struct PathSource {
   uint64_t line = 0;
   bool quoted = true;
 
-  std::string origin() const { return file + ":" + std::to_string(line); }
+  [[nodiscard]] std::string origin() const { return file + ":" + std::to_string(line); }
 };
 
 // The one path key, given more than once: each line replaces the path of the
@@ -70,7 +70,7 @@ struct RunSettings {
   bool heightGiven = false;
   bool chromaFormatGiven = false;
   bool bitDepthGiven = false;
-  bool pictureFormatGiven() const { return chromaFormatGiven || bitDepthGiven; }
+  [[nodiscard]] bool pictureFormatGiven() const { return chromaFormatGiven || bitDepthGiven; }
 
   bool verbose = false;
 };

@@ -29,7 +29,7 @@ class NumberReader {
   void add(char c);
 
   // Clamped to [-2147483648, 4294967295] and kept as its low 32 bits.
-  uint32_t value() const;
+  [[nodiscard]] uint32_t value() const;
 
  private:
   enum class Phase { kSpace, kDigits, kDone } phase_ = Phase::kSpace;
@@ -50,19 +50,19 @@ class SettingLine {
   Problem finish(RunSettings& settings, const std::string& file, uint64_t line);
 
   // The key as written, trimmed, for messages; long keys are cut.
-  std::string keyText() const;
+  [[nodiscard]] std::string keyText() const;
   // "; did you mean "Width"?" for a key close to a keyword; empty otherwise.
-  std::string closeKeyword() const;
+  [[nodiscard]] std::string closeKeyword() const;
 
   static constexpr size_t kKeywordCount = 10;
   static constexpr size_t kLongestKeyword = 12;
 
  private:
   // The keyword at a place in the tool's order.
-  const Keyword& keywordAt(size_t position) const;
+  [[nodiscard]] const Keyword& keywordAt(size_t position) const;
   void addToKey(char c);
   bool chooseKey();
-  bool isPath() const;
+  [[nodiscard]] bool isPath() const;
   void addToPath(char c);
   std::string pathValue();
 

@@ -49,7 +49,7 @@ struct [[nodiscard]] Status {
   uint64_t line = 0;     // the configuration line, from 1, if any
   std::string argument;  // what the fixed message names: the option, the short file
 
-  bool ok() const { return problem == Problem::kNone; }
+  [[nodiscard]] bool ok() const { return problem == Problem::kNone; }
 };
 
 inline Status problemWith(Problem problem, std::string subject = {}, int osError = 0,

@@ -50,6 +50,27 @@ std::vector<std::string> wordsOf(const std::string& parameters) {
   return words;
 }
 
+// The tags the tools only copy into the headers they write: each is kept
+// when it is well formed, and any other tag is not needed.
+void takeCopiedTag(char tag, const std::string& value, Y4mHeader& header) {
+  switch (tag) {
+    case 'F':
+      if (isRatio(value, true)) header.frameRate = value;
+      return;
+    case 'I':
+      if (value == "p" || value == "t" || value == "b" || value == "?") header.interlacing = value;
+      if (value == "m") header.interlacing = "?";  // the per-frame modes are not carried
+      return;
+    case 'A':
+      if (isRatio(value, false)) header.aspectRatio = value;
+      return;
+    case 'X':
+      if (isPrintable(value)) header.extensions.push_back(value);
+      return;
+    default: return;
+  }
+}
+
 }  // namespace
 
 bool parseY4mHeader(const std::string& parameters, Y4mHeader& header, std::string& reason) {
@@ -57,25 +78,14 @@ bool parseY4mHeader(const std::string& parameters, Y4mHeader& header, std::strin
   bool sawHeight = false;
   for (const std::string& word : wordsOf(parameters)) {
     const std::string value = word.substr(1);
-    switch (word[0]) {
-      case 'W': sawWidth = parseDimension(value, header.width); break;
-      case 'H': sawHeight = parseDimension(value, header.height); break;
-      case 'C': header.colourSpace = value; break;
-      case 'F':
-        if (isRatio(value, true)) header.frameRate = value;
-        break;
-      case 'I':
-        if (value == "p" || value == "t" || value == "b" || value == "?")
-          header.interlacing = value;
-        if (value == "m") header.interlacing = "?";  // the per-frame modes are not carried
-        break;
-      case 'A':
-        if (isRatio(value, false)) header.aspectRatio = value;
-        break;
-      case 'X':
-        if (isPrintable(value)) header.extensions.push_back(value);
-        break;
-      default: break;  // unknown: not needed
+    if (word[0] == 'W') {
+      sawWidth = parseDimension(value, header.width);
+    } else if (word[0] == 'H') {
+      sawHeight = parseDimension(value, header.height);
+    } else if (word[0] == 'C') {
+      header.colourSpace = value;
+    } else {
+      takeCopiedTag(word[0], value, header);
     }
   }
   if (sawWidth && sawHeight) return true;

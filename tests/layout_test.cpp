@@ -31,18 +31,20 @@ constexpr int trials(int count) { return count / LAYOUT_TRIAL_DIVISOR; }
 struct Layout {
   uint32_t cameras, gopLength, numGop, numFrm, width, height, firstFrm;
 
-  uint64_t tailStart() const { return 1 + uint64_t{numGop} * gopLength; }
-  uint64_t framesPerCamera() const { return std::max<uint64_t>(numFrm, tailStart()); }
-  uint64_t frameSize() const { return uint64_t{width} * height + uint64_t{width} * height / 2; }
+  [[nodiscard]] uint64_t tailStart() const { return 1 + uint64_t{numGop} * gopLength; }
+  [[nodiscard]] uint64_t framesPerCamera() const { return std::max<uint64_t>(numFrm, tailStart()); }
+  [[nodiscard]] uint64_t frameSize() const {
+    return uint64_t{width} * height + uint64_t{width} * height / 2;
+  }
 
-  uint64_t positionOf(uint64_t c, uint64_t f) const {
+  [[nodiscard]] uint64_t positionOf(uint64_t c, uint64_t f) const {
     const uint64_t n = cameras, l = gopLength, t = tailStart();
     if (f == 0) return c;
     if (f < t) return n + ((f - 1) / l) * n * l + c * l + (f - 1) % l;
     return n * t + c * (numFrm - t) + (f - t);
   }
 
-  std::string describe() const {
+  [[nodiscard]] std::string describe() const {
     return "N=" + std::to_string(cameras) + " L=" + std::to_string(gopLength) +
            " G=" + std::to_string(numGop) + " F=" + std::to_string(numFrm) + " " +
            std::to_string(width) + "x" + std::to_string(height) +
