@@ -24,6 +24,9 @@ if(GZIP_PROGRAM)
     list(APPEND compressed_files ${compressed_dir}/${name}.gz)
   endforeach()
   add_custom_target(compressed_docs ALL DEPENDS ${compressed_files})
+  # The demo builds only what it runs; cmake --install right after it needs
+  # these files too.
+  add_dependencies(demo compressed_docs)
   set(man_pages ${compressed_dir}/mvweave.1.gz ${compressed_dir}/mvunweave.1.gz)
   set(changelog ${compressed_dir}/changelog.gz)
 endif()

@@ -3,8 +3,8 @@
 # (CMAKE_DISABLE_FIND_PACKAGE_GTest=ON), with the presets of the README's two
 # commands in temporary build folders: the demo's configure step says in one
 # line that the tests are off and which package to install, and the demo
-# builds and gives its verdict; the test workflow's configure step stops with
-# a one-line hint naming the package.
+# builds and gives its verdict, and cmake --install works right after it; the
+# test workflow's configure step stops with a one-line hint naming the package.
 #
 # Usage: first_run_test.sh SOURCE_DIR
 set -euo pipefail
@@ -32,3 +32,11 @@ cmake --build "$work/demo" --target demo --parallel > "$work/build.log" 2>&1 ||
 grep -q "Round trip (merge, then split): every camera identical." "$work/build.log" ||
   fail "no verdict from the demo" "$work/build.log"
 echo "ok: the demo runs without GoogleTest and gives its verdict"
+
+cmake --install "$work/demo" --prefix "$work/installed" > "$work/install.log" 2>&1 ||
+  fail "cmake --install failed after the demo" "$work/install.log"
+for file in bin/mvweave bin/mvunweave share/man/man1/mvweave.1.gz share/man/man1/mvunweave.1.gz \
+    share/doc/mvweave/changelog.Debian.gz share/doc/mvweave/examples/merge.cfg; do
+  [ -f "$work/installed/$file" ] || fail "$file not installed after the demo" "$work/install.log"
+done
+echo "ok: cmake --install right after the demo installs the programs and documents"
