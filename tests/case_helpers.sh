@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for the end-to-end cases' setup and check scripts.
 
 # frames CAMERA COUNT [FIRST]: COUNT marked frames of one camera, frame

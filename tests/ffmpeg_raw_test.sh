@@ -7,6 +7,7 @@
 #
 # Usage: ffmpeg_raw_test.sh BIN_DIR
 set -euo pipefail
+# shellcheck source=tests/interop_helpers.sh
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/interop_helpers.sh"
 start_in_work_folder "$1"
 
@@ -27,8 +28,11 @@ for entry in "${formats[@]}"; do
 Height = ${size#*x}
 ChromaFormat = $chroma
 BitDepth = $depth"
-  completed "$bin/mvweave" ./merge.cfg && completed "$bin/mvunweave" ./split.cfg ||
-    { echo "FAIL $pix_fmt: a tool did not complete"; failed=1; continue; }
+  if ! completed "$bin/mvweave" ./merge.cfg || ! completed "$bin/mvunweave" ./split.cfg; then
+    echo "FAIL $pix_fmt: a tool did not complete"
+    failed=1
+    continue
+  fi
   raw=(-f rawvideo -pix_fmt "$pix_fmt" -s "$size")
   frame_md5s "${raw[@]}" -i multiview.yuv > merged.md5
   if ! diff <(layout_order yuv "${raw[@]}") merged.md5 > /dev/null; then

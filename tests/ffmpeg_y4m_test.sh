@@ -8,6 +8,7 @@
 #
 # Usage: ffmpeg_y4m_test.sh BIN_DIR
 set -euo pipefail
+# shellcheck source=tests/interop_helpers.sh
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/interop_helpers.sh"
 start_in_work_folder "$1"
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for the ffmpeg interoperability tests: three cameras of ten frames,
 # merged and split with GOPLength 4, NumGOP 2, NumFrm 10, and the layout
 # order worked out from ffmpeg's per-frame checksums of each camera.
@@ -12,6 +13,7 @@ start_in_work_folder() {
     echo "skipped: ffmpeg not found (Debian: apt-get install ffmpeg)"
     exit 77
   }
+  # shellcheck disable=SC2034  # for the scripts that source this file
   bin=$(cd "$1" && pwd)
   work=$(mktemp -d "${TMPDIR:-/tmp}/mvinterop.XXXXXX")
   trap 'rm -rf "$work"' EXIT
@@ -43,7 +45,8 @@ write_configs() {
   } > merge.cfg
   {
     echo "Input = \"$sequence\""
-    for ((c = 0; c < cameras; c++)); do printf "Output = \"$back\"\n" "$c"; done
+    # shellcheck disable=SC2059  # the pattern is a printf format on purpose
+    for ((c = 0; c < cameras; c++)); do printf "Output = \"${back}\"\n" "$c"; done
     printf 'GOPLength = 4\nNumGOP = 2\nNumFrm = 10\n%s\n' "$settings"
   } > split.cfg
 }

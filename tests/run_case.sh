@@ -55,14 +55,19 @@ trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 cp -R "$case_dir/." "$work/"
 cd "$work" || exit 2
 
+# The programs under test, called by name from the cases' scripts.
+# shellcheck disable=SC2317
 mvweave() { "${emulator[@]}" "$bin_dir/mvweave$suffix" "$@"; }
+# shellcheck disable=SC2317
 mvunweave() { "${emulator[@]}" "$bin_dir/mvunweave$suffix" "$@"; }
+# shellcheck source=tests/case_helpers.sh
 source "$tests_dir/case_helpers.sh"
 
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
 if [ -f setup ]; then
+  # shellcheck source=/dev/null
   ( source ./setup )
   setup_status=$?
   if [ $setup_status = 77 ]; then
@@ -84,6 +89,7 @@ fingerprints() {
 }
 fingerprints > before.actual
 
+# shellcheck source=/dev/null
 ( source ./cmd ) > stdout.actual 2> stderr.actual
 status=$?
 [ -n "$suffix" ] && sed -i 's/\r$//' stdout.actual stderr.actual
@@ -140,6 +146,7 @@ while read -r file; do
 done < <(LC_ALL=C comm -13 before.actual after.actual | cut -d ' ' -f 1 | uniq)
 
 if [ -f check ]; then
+  # shellcheck source=/dev/null
   ( source ./check ) || fail "check"
 fi
 
