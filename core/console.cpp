@@ -51,9 +51,11 @@ void Console::write(bool toError, const std::string& text) {
     return;
   }
   if (errorDropped_) return;
-  // Standard output first, so that the two streams read in order as one.
+  // Standard output first, so that the two streams read in order as one;
+  // and standard error at once, where the C runtime buffers it (Windows).
   std::fflush(out_);
   std::fputs(text.c_str(), err_);
+  std::fflush(err_);
 }
 
 std::string printable(const std::string& text) {

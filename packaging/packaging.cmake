@@ -36,7 +36,7 @@ install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog.Debian.gz)
 install(FILES examples/merge.cfg examples/split.cfg examples/merge_from_frame.cfg
-              examples/merge_10bit_422.cfg examples/merge_y4m_live.cfg
+              examples/merge_10bit_422.cfg examples/merge_y4m_live.cfg examples/split_y4m.cfg
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 set(CPACK_PACKAGE_NAME mvweave)

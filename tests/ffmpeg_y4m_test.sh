@@ -4,12 +4,14 @@
 # .y4m file; ffmpeg must read from both the camera frames in layout order.
 # The .y4m file split into .y4m cameras must give ffmpeg the original
 # frames, and a Y4M camera straight from ffmpeg through a pipe, from frame 3
-# on, must give its frames 3 to 9. Skipped (status 77) when ffmpeg is missing.
+# on, must give its frames 3 to 9. Last, the README's walk-through with the
+# example configurations. Skipped (status 77) when ffmpeg is missing.
 #
 # Usage: ffmpeg_y4m_test.sh BIN_DIR
 set -euo pipefail
 # shellcheck source=tests/interop_helpers.sh
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/interop_helpers.sh"
+examples=$(cd "$(dirname "${BASH_SOURCE[0]}")/../examples" && pwd)
 start_in_work_folder "$1"
 
 failed=0
@@ -46,4 +48,24 @@ frame_md5s -i cam0.y4m | sed -n '4,10p' > expected.md5
 frame_md5s -f rawvideo -pix_fmt yuv420p -s 175x143 -i piped.yuv | diff -q expected.md5 - > /dev/null ||
   fail "pipe: frames 3 to 9 of the piped camera differ"
 [ $failed = 0 ] && echo "ok: a Y4M camera through a pipe, from frame 3"
+
+# The README's walk-through with the example configurations: three decoders
+# straight into mvweave through pipes, then the sequence split into .y4m
+# cameras, each of which must hold its decoder's frames.
+rm -f ./*.yuv ./*.y4m ./*.cfg ./*.md5
+cp "$examples/merge_y4m_live.cfg" "$examples/split_y4m.cfg" .
+decoder() {
+  ffmpeg -v error -f lavfi -i "testsrc=size=176x144:rate=25,hue=h=$1" -frames:v 25 \
+    -pix_fmt yuv420p -f yuv4mpegpipe -
+}
+completed "$bin/mvweave" ./merge_y4m_live.cfg 3< <(decoder 0) 4< <(decoder 120) 5< <(decoder 240) ||
+  fail "walk-through: merge"
+completed "$bin/mvunweave" ./split_y4m.cfg || fail "walk-through: split"
+for ((c = 0; c < 3; c++)); do
+  decoder $((c * 120)) > "expected$c.y4m"
+  frame_md5s -i "expected$c.y4m" > "expected$c.md5"
+  frame_md5s -i "cam$c.y4m" | diff -q "expected$c.md5" - > /dev/null ||
+    fail "walk-through: camera $c differs"
+done
+[ $failed = 0 ] && echo "ok: the README's walk-through with merge_y4m_live.cfg and split_y4m.cfg"
 exit $failed

@@ -19,7 +19,7 @@ check_tree() {
       share/doc/mvweave/copyright share/doc/mvweave/changelog.Debian.gz \
       share/doc/mvweave/examples/merge.cfg share/doc/mvweave/examples/split.cfg \
       share/doc/mvweave/examples/merge_from_frame.cfg share/doc/mvweave/examples/merge_10bit_422.cfg \
-      share/doc/mvweave/examples/merge_y4m_live.cfg; do
+      share/doc/mvweave/examples/merge_y4m_live.cfg share/doc/mvweave/examples/split_y4m.cfg; do
     [ -f "$prefix/$file" ] || { echo "FAIL: $prefix/$file is missing"; return 1; }
   done
   local run=$work/run
