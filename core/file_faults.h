@@ -14,7 +14,7 @@
 //
 //   MVWEAVE_FAULTS=write:2:ENOSPC,close:1:EIO mvweave views.cfg
 //
-// Ordinary builds have none of this.
+// Ordinary builds have none of this; tests/file_faults.cpp reads the plan.
 #ifndef MVWEAVE_CORE_FILE_FAULTS_H
 #define MVWEAVE_CORE_FILE_FAULTS_H
 

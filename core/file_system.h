@@ -143,10 +143,8 @@ KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to);
 OsError moveInKernel(KernelMove kernelMove, FileHandle from, FileHandle to, size_t size,
                      size_t& moved);
 
-// True when the stream is a terminal, where a person watches.
 bool isTerminal(std::FILE* stream);
 
-// The file behind a standard stream.
 OsError identifyStream(std::FILE* stream, FileIdentity& identity);
 
 // The width of the terminal behind a stream; 0 when it is not known.
@@ -158,7 +156,6 @@ int terminalColumns(std::FILE* stream);
 // nothing.
 void writeOnInterrupt(const std::string& text);
 
-// Tells the system that a file is read front to back.
 void adviseSequential(FileHandle handle);
 
 // Readies the process, first thing: standard input, output and error that

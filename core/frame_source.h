@@ -31,7 +31,6 @@ class FrameSource {
   [[nodiscard]] const std::string& name() const { return name_; }
   [[nodiscard]] const FileIdentity& identity() const { return identity_; }
   [[nodiscard]] FileHandle handle() const { return file_.get(); }
-  // The header of a Y4M file; none for a raw one.
   [[nodiscard]] const std::optional<Y4mHeader>& y4m() const { return y4m_; }
   // Frames delivered whole by readBytes so far.
   [[nodiscard]] uint64_t framesRead() const { return framesRead_; }

@@ -10,7 +10,6 @@
 #include "frame_sink.h"
 #include "frame_source.h"
 #include "length_notes.h"
-#include "output_guard.h"
 #include "picture_checks.h"
 #include "picture_format.h"
 #include "progress.h"
@@ -18,6 +17,34 @@
 namespace mvweave {
 
 namespace {
+
+// No output may be an input or a configuration file (by any path or link,
+// the same pipe, the same block device), and no regular file or block
+// device may take the frames of two outputs.
+Status guardOutput(const std::vector<FrameSink>& sinks, size_t index,
+                   const std::vector<FrameSource>& sources,
+                   const std::vector<ConfigFile>& configFiles) {
+  const FrameSink& output = sinks[index];
+  const auto refuse = [&output](Problem problem, const std::string& what) {
+    return problemWith(problem, output.name(), 0, "the same file as " + what);
+  };
+  for (const FrameSource& source : sources) {
+    if (isSameFileOrPipe(output.identity(), source.identity())) {
+      return refuse(Problem::kOutputIsInput, "the input " + source.name());
+    }
+  }
+  for (const ConfigFile& config : configFiles) {
+    if (isSameFileOrPipe(output.identity(), config.identity)) {
+      return refuse(Problem::kOutputIsInput, "the configuration file " + config.path);
+    }
+  }
+  for (size_t earlier = 0; earlier < index; ++earlier) {
+    if (isSameStoredFile(output.identity(), sinks[earlier].identity())) {
+      return refuse(Problem::kOutputNamedTwice, "the output " + sinks[earlier].name());
+    }
+  }
+  return {};
+}
 
 class Run {
  public:

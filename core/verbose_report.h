@@ -3,6 +3,8 @@
 #ifndef MVWEAVE_CORE_VERBOSE_REPORT_H
 #define MVWEAVE_CORE_VERBOSE_REPORT_H
 
+#include <string>
+
 #include "console.h"
 #include "run_settings.h"
 
@@ -10,7 +12,20 @@ namespace mvweave {
 
 // The six layout numbers, and the picture format when a configuration gave
 // it, each label 13 characters wide.
-void writeNumberLines(const RunSettings& settings, Console& console);
+inline void writeNumberLines(const RunSettings& settings, Console& console) {
+  const auto line = [&console](const char* label, uint32_t value) {
+    console.line(label + std::to_string(value));
+  };
+  line("* FirstFrm:  ", settings.firstFrm);
+  line("* GOPLength: ", settings.gopLength);
+  line("* NumGOP:    ", settings.numGop);
+  line("* NumFrm:    ", settings.numFrm);
+  line("* Width:     ", settings.width);
+  line("* Height:    ", settings.height);
+  if (!settings.pictureFormatGiven()) return;
+  line("* Chroma:    ", settings.chromaFormat);
+  line("* BitDepth:  ", settings.bitDepth);
+}
 
 }  // namespace mvweave
 

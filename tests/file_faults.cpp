@@ -1,6 +1,7 @@
-// The plan of faults, read once from the environment. A test build only:
-// the plan and the counts of calls are the process's own state, as the
-// system calls they stand beside are.
+// The plan of faults (core/file_faults.h), read once from the environment,
+// for the build of the core whose system calls fail on demand. The plan and
+// the counts of calls are the process's own state, as the system calls they
+// stand beside are.
 #include "file_faults.h"
 
 #include <cerrno>
