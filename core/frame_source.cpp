@@ -125,14 +125,15 @@ Status FrameSource::readBytes(char* buffer, size_t size, size_t& got) {
 
 Status FrameSource::readFrameLine(bool& found) {
   found = false;
-  const std::string where = "byte " + std::to_string(offset_) + ": ";
+  const uint64_t lineStart = offset_;
+  const auto where = [lineStart] { return "byte " + std::to_string(lineStart) + ": "; };
   char start[kY4mFrameLineLength];
   size_t got = 0;
   if (Status status = readBytes(start, sizeof start, got); !status.ok()) return status;
   const size_t compared = std::min<size_t>(got, kY4mFrameLineLength - 1);
   if (std::memcmp(start, kY4mFrameLine, compared) != 0 ||
       (got == kY4mFrameLineLength && start[5] != '\n' && start[5] != ' ')) {
-    return readProblem(0, where + "no FRAME line where a frame should begin");
+    return readProblem(0, where() + "no FRAME line where a frame should begin");
   }
   // Fewer bytes: the file ends within the line.
   if (got < kY4mFrameLineLength) return {};
@@ -142,7 +143,7 @@ Status FrameSource::readFrameLine(bool& found) {
   }
   // Frame parameters, which the tools do not need, up to the line end.
   std::string parameters;
-  return readLineRest(kY4mFrameLineLength, parameters, found, where + "the FRAME line");
+  return readLineRest(kY4mFrameLineLength, parameters, found, where() + "the FRAME line");
 }
 
 bool FrameSource::countFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const {
