@@ -6,7 +6,6 @@
 namespace mvweave {
 
 Status FrameSink::open(const std::string& path, const std::string& name) {
-  path_ = path;
   name_ = name;
   writesY4m_ = isY4mPath(path);
   if (const OsError error = openToWrite(path, file_, identity_)) {

@@ -21,7 +21,6 @@ class FrameSink {
   // file as messages name it.
   Status open(const std::string& path, const std::string& name);
 
-  [[nodiscard]] const std::string& path() const { return path_; }
   [[nodiscard]] const std::string& name() const { return name_; }
   [[nodiscard]] const FileIdentity& identity() const { return identity_; }
   [[nodiscard]] FileHandle handle() const { return file_.get(); }
@@ -39,7 +38,6 @@ class FrameSink {
   Status close();
 
  private:
-  std::string path_;
   std::string name_;
   OpenFile file_;
   FileIdentity identity_;
