@@ -76,8 +76,8 @@ bool takeSwitch(const std::string& argument, const Tool& tool, Console& console,
 
 void printHelp(const Tool& tool, Console& console) { console.text(tool.helpText); }
 
-bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, Console& console,
-                      RunRequest& request, Status& status) {
+bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
+                      Console& console, RunRequest& request, Status& status) {
   // Asked for alone, the version is the one line written.
   if (argc > 1 && std::string(argv[1]) == "--version") {
     console.line(tool.version);
@@ -92,7 +92,7 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, Conso
       continue;
     }
     FileIdentity identity;
-    status = readConfigFile(argument, tool.interleaved, request.settings, identity);
+    status = readConfigFile(files, argument, tool.interleaved, request.settings, identity);
     if (!status.ok()) return false;
     request.configFiles.push_back({argument, identity});
   }
@@ -100,7 +100,8 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, Conso
 }
 
 int runTool(int argc, const char* const* argv, const Tool& tool) {
-  prepareProcess();
+  const std::unique_ptr<FileSystem> files = makeSystemFileSystem();
+  readyProcess();
   Console console(tool.name);
   Status status;
   bool completed = false;
@@ -108,9 +109,14 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
     RunRequest request;
     if (argc < 2) {
       printHelp(tool, console);
-    } else if (parseCommandLine(argc, argv, tool, console, request, status)) {
-      status = runFrames(request, tool.interleaved, tool.writeReport, console);
-      completed = status.ok();
+    } else {
+      const bool accepted = parseCommandLine(argc, argv, tool, *files, console, request, status);
+      keepConsoleOutOfFiles(*files, request, console);
+      console.release();
+      if (accepted) {
+        status = runFrames(*files, request, tool.interleaved, tool.writeReport, console);
+        completed = status.ok();
+      }
     }
   } catch (const std::bad_alloc&) {
     // Paths and lists are the only allocations besides the frame buffer,

@@ -24,8 +24,8 @@ void printHelp(const Tool& tool, Console& console);
 // Walks the arguments left to right: switches act at once, every other
 // argument is a configuration file read at once into `request`. True when
 // the run may start; otherwise `status` says why not (kNone after the help).
-bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, Console& console,
-                      RunRequest& request, Status& status);
+bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
+                      Console& console, RunRequest& request, Status& status);
 
 // The whole life of a tool; returns the exit status: 1 after a completed
 // run, 0 on every other path.

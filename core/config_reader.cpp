@@ -112,21 +112,23 @@ class LineSplitter {
 
 }  // namespace
 
-Status readConfigFile(const std::string& path, Interleaved interleaved, RunSettings& settings,
-                      FileIdentity& identity) {
+Status readConfigFile(FileSystem& files, const std::string& path, Interleaved interleaved,
+                      RunSettings& settings, FileIdentity& identity) {
   if (path.empty()) {
     return problemWith(Problem::kEmptyConfigPath, "", 0,
                        "an empty argument is no configuration file path");
   }
   OpenFile file;  // read only: nothing can be lost at close
-  OsError error = openToRead(path, file, identity);
+  FileInfo info;
+  OsError error = openToRead(files, path, file, info);
   if (error != 0) return problemWith(Problem::kOpenConfig, path, error);
+  identity = info.identity;
 
   LineSplitter lines(path, interleaved, settings);
   std::vector<char> chunk(size_t{64} * 1024);
   for (;;) {
     size_t got = 0;
-    if ((error = readSome(file.get(), chunk.data(), chunk.size(), got)) != 0) {
+    if ((error = files.read(file.get(), chunk.data(), chunk.size(), got)) != 0) {
       return problemWith(Problem::kOpenConfig, path, error);
     }
     if (got == 0) break;

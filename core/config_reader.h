@@ -16,8 +16,8 @@ namespace mvweave {
 // Applies every line of the file in order, up to the first that stops the
 // tool; settings applied before it stay applied. `identity` is set once the
 // file is open, so that the run can refuse to overwrite it.
-Status readConfigFile(const std::string& path, Interleaved interleaved, RunSettings& settings,
-                      FileIdentity& identity);
+Status readConfigFile(FileSystem& files, const std::string& path, Interleaved interleaved,
+                      RunSettings& settings, FileIdentity& identity);
 
 }  // namespace mvweave
 

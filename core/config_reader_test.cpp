@@ -119,6 +119,7 @@ struct FileCase {
 };
 
 TEST(ReadConfigFile, AppliesEveryLineInOrder) {
+  const auto files = makeSystemFileSystem();
   const std::string longComment = "#" + std::string(5000, 'x') + "\n";
   const std::string longPath(3000, 'p');
   const FileCase cases[] = {
@@ -159,7 +160,7 @@ TEST(ReadConfigFile, AppliesEveryLineInOrder) {
     RunSettings settings;
     FileIdentity identity;
     const std::string path = writeTempFile("config_reader_test.cfg", c.contents);
-    const Status status = readConfigFile(path, kMerge, settings, identity);
+    const Status status = readConfigFile(*files, path, kMerge, settings, identity);
     EXPECT_EQ(status.problem, c.problem) << c.what;
     EXPECT_EQ(status.line, c.line) << c.what;
     if (!status.ok()) {
@@ -170,13 +171,14 @@ TEST(ReadConfigFile, AppliesEveryLineInOrder) {
 }
 
 TEST(ReadConfigFile, FilesAccumulateInCommandLineOrder) {
+  const auto files = makeSystemFileSystem();
   RunSettings settings;
   FileIdentity identity;
   const std::string first =
       writeTempFile("first.cfg", "Input = \"a\"\nWidth = 1\nOutput = \"x\"\n");
   const std::string second = writeTempFile("second.cfg", "Input = \"b\"\nWidth = 2\n");
-  ASSERT_TRUE(readConfigFile(first, kMerge, settings, identity).ok());
-  ASSERT_TRUE(readConfigFile(second, kMerge, settings, identity).ok());
+  ASSERT_TRUE(readConfigFile(*files, first, kMerge, settings, identity).ok());
+  ASSERT_TRUE(readConfigFile(*files, second, kMerge, settings, identity).ok());
   EXPECT_EQ(changes(settings), "camera[a] camera[b] sequence[x] Width=2");
 }
 
@@ -204,6 +206,7 @@ TEST(ParseConfigLine, NamesTheUnknownKey) {
 }
 
 TEST(ReadConfigFile, RefusesWhatCannotBeRead) {
+  const auto files = makeSystemFileSystem();
   const struct {
     std::string path;
     Problem problem;
@@ -215,7 +218,8 @@ TEST(ReadConfigFile, RefusesWhatCannotBeRead) {
   for (const auto& c : cases) {
     RunSettings settings;
     FileIdentity identity;
-    EXPECT_EQ(readConfigFile(c.path, kMerge, settings, identity).problem, c.problem) << c.path;
+    EXPECT_EQ(readConfigFile(*files, c.path, kMerge, settings, identity).problem, c.problem)
+        << c.path;
   }
 }
 

@@ -1,14 +1,12 @@
 // Holding console text back, sending it to the right stream, escaping it.
 #include "console.h"
 
+#include "terminal.h"
+
 namespace mvweave {
 
 Console::Console(const char* toolName, std::FILE* out, std::FILE* err)
-    : toolName_(toolName), out_(out), err_(err) {
-  // A stream that cannot be identified matches no output.
-  if (identifyStream(out_, outIdentity_) != 0) outIdentity_ = FileIdentity{};
-  if (identifyStream(err_, errIdentity_) != 0) errIdentity_ = FileIdentity{};
-}
+    : toolName_(toolName), out_(out), err_(err) {}
 
 void Console::line(const std::string& text) { write(outIntoError_, printable(text) + "\n"); }
 
@@ -18,9 +16,9 @@ void Console::note(const std::string& text) {
   write(true, std::string(toolName_) + ": " + printable(text) + "\n");
 }
 
-void Console::keepOutOf(const FileIdentity& output) {
-  outIntoError_ = outIntoError_ || isSameFileOrPipe(output, outIdentity_);
-  errorDropped_ = errorDropped_ || isSameFileOrPipe(output, errIdentity_);
+void Console::keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne) {
+  outIntoError_ = standardOutputIsOne;
+  errorDropped_ = standardErrorIsOne;
 }
 
 void Console::release() {
@@ -47,7 +45,7 @@ void Console::write(bool toError, const std::string& text) {
     return;
   }
   if (!toError) {
-    std::fputs(text.c_str(), out_);
+    if (!(outIntoError_ && errorDropped_)) std::fputs(text.c_str(), out_);
     return;
   }
   if (errorDropped_) return;
@@ -58,16 +56,62 @@ void Console::write(bool toError, const std::string& text) {
   std::fflush(err_);
 }
 
+namespace {
+
+// The length of the valid UTF-8 sequence of a printable character that
+// starts at text[i]; 0 for a control character or a byte that starts none.
+size_t printableLength(const std::string& text, size_t i) {
+  const auto byte = [&text](size_t at) {
+    return at < text.size() ? static_cast<unsigned char>(text[at]) : 0u;
+  };
+  const unsigned first = byte(i);
+  if (first < 0x80) return first >= 0x20 && first != 0x7f ? 1 : 0;
+  size_t length = 0;
+  unsigned lowest = 0;  // the smallest code point of that length: no overlong forms
+  if (first >= 0xc2 && first <= 0xdf) {
+    length = 2;
+    lowest = 0xa0;  // U+0080 to U+009F are the C1 controls
+  } else if (first >= 0xe0 && first <= 0xef) {
+    length = 3;
+    lowest = 0x800;
+  } else if (first >= 0xf0 && first <= 0xf4) {
+    length = 4;
+    lowest = 0x10000;
+  } else {
+    return 0;
+  }
+  unsigned point = first & (0x7f >> length);
+  for (size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xc0) != 0x80) return 0;
+    point = point << 6 | (byte(i + k) & 0x3f);
+  }
+  const bool surrogate = point >= 0xd800 && point <= 0xdfff;
+  return point >= lowest && point <= 0x10ffff && !surrogate ? length : 0;
+}
+
+}  // namespace
+
 std::string printable(const std::string& text) {
   static constexpr char kHex[] = "0123456789abcdef";
+#ifdef _WIN32
+  constexpr bool kBackslashSeparates = true;  // and no file name holds a control byte
+#else
+  constexpr bool kBackslashSeparates = false;
+#endif
   std::string shown;
   shown.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7f) {
-      shown.push_back(c);
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == '\\' && !kBackslashSeparates) {
+      shown += "\\\\";
+      ++i;
       continue;
     }
+    if (const size_t length = printableLength(text, i)) {
+      shown.append(text, i, length);
+      i += length;
+      continue;
+    }
+    const auto byte = static_cast<unsigned char>(text[i++]);
     shown += "\\x";
     shown.push_back(kHex[byte >> 4]);
     shown.push_back(kHex[byte & 0xf]);

@@ -3,21 +3,21 @@
 // standard error carries the detail a person reads, "mvweave: " first, and
 // the progress line on a terminal.
 //
-// Console text never enters an output file. Everything is held back until
-// the run has opened its outputs (or the tool ends without a run): when an
-// output is the same file or pipe as standard output (Output =
-// "/dev/stdout", or a shell redirection onto the output file), the
-// standard-output lines go to standard error instead, unchanged; when an
-// output is the same file as standard error, what would go there is
-// dropped. Control bytes from paths and files are shown escaped, as \x1b.
+// Console text never enters a file the run reads or writes. Everything is
+// held back until the command line is read; then, from the files the
+// configuration names, where text goes is decided once, before any is
+// released: when standard output is one of them (Output = "/dev/stdout", a
+// shell redirection onto a camera file), the standard-output lines go to
+// standard error instead, unchanged; when standard error is one of them,
+// what would go there is dropped; when both are, only the exit status
+// speaks. Bytes from paths and files that are no printable text are shown
+// escaped, as \x1b.
 #ifndef MVWEAVE_CORE_CONSOLE_H
 #define MVWEAVE_CORE_CONSOLE_H
 
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include "file_system.h"
 
 namespace mvweave {
 
@@ -36,12 +36,12 @@ class Console {
   // One line of detail on standard error: "mvweave: " and the text.
   void note(const std::string& text);
 
-  // Notes that a file is written: console text is kept out of it.
-  void keepOutOf(const FileIdentity& output);
+  // Where text goes, decided before it is released (see above).
+  void keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne);
   // Writes what was held back; from then on text goes straight out.
   void release();
 
-  // The progress line: only on a terminal that is no output of the run.
+  // The progress line: only on a terminal that is no file of the run.
   [[nodiscard]] bool showsProgress() const;
   [[nodiscard]] int terminalColumns() const;
   // Raw text for the progress line (carriage returns and padding).
@@ -57,15 +57,17 @@ class Console {
   const char* toolName_;
   std::FILE* out_;
   std::FILE* err_;
-  FileIdentity outIdentity_;
-  FileIdentity errIdentity_;
   bool holding_ = true;
-  bool outIntoError_ = false;  // an output is standard output
-  bool errorDropped_ = false;  // an output is standard error
+  bool outIntoError_ = false;  // standard output is a file of the run
+  bool errorDropped_ = false;  // standard error is a file of the run
   std::vector<Held> held_;
 };
 
-// The text with every control byte (below 0x20, and 0x7f) written as \xNN.
+// The text with every byte of a control character (C0, DEL, and C1 in
+// UTF-8) and every byte that is no part of valid UTF-8 written as \xNN, and
+// a backslash as \\ (where it is no path separator), so that no terminal
+// obeys a byte from a file and the shown text reads back unambiguously.
+// Printable UTF-8 (café.yuv) is shown as it is.
 std::string printable(const std::string& text);
 
 }  // namespace mvweave

@@ -1,80 +1,133 @@
-// The few operating-system file calls the runs need, behind one small
-// interface: open, identify, position, read, write, truncate and close raw
-// files by handle, with no buffering of their own (a frame is one call), plus
-// readying the process. Every call that can fail returns the system's error
-// number, 0 when it succeeded. file_system_posix.cpp implements it for Linux
-// and other POSIX systems, file_system_windows.cpp for Windows.
+// The operating system's file calls that a run makes, behind one small
+// abstract class, as leveldb's Env and ninja's DiskInterface are: the run is
+// given a FileSystem by reference, so that tests can hand it one that fails
+// any call on demand. Raw handles, no buffering of their own (a frame is one
+// call); every call that can fail returns the system's error number, 0 when
+// it succeeded. file_system_posix.cpp implements it for Linux and other
+// POSIX systems, file_system_windows.cpp for Windows.
 #ifndef MVWEAVE_CORE_FILE_SYSTEM_H
 #define MVWEAVE_CORE_FILE_SYSTEM_H
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace mvweave {
 
 using FileHandle = int;
 constexpr FileHandle kNoFile = -1;
+constexpr FileHandle kStandardOutput = 1;
+constexpr FileHandle kStandardError = 2;
 using OsError = int;  // errno values; 0 for success
 
-// What a handle refers to, to tell whether two handles reach one file. Regular
-// files and pipes (named or not) are told apart by device and index, block
-// devices by the device they stand for. Character devices (/dev/null, a
-// terminal) and anything else are never the same as another file.
-enum class FileKind { kRegular, kPipe, kBlockDevice, kOther };
+// The error of a path that names a standard stream (/dev/stdout) that was
+// closed when the process started: nothing is there to read or write.
+constexpr OsError kClosedAtStart = -1;
+// The system's text for an error, or what kClosedAtStart means.
+std::string describeOsError(OsError error);
+
+// What a handle refers to, to tell whether two handles reach one file:
+// regular files and pipes (named or not, and sockets) by device and index,
+// block and character devices by the device they stand for. The null device
+// and anything else are never the same as another file.
+enum class FileKind { kRegular, kPipe, kBlockDevice, kCharacterDevice, kOther };
 
 struct FileIdentity {
   FileKind kind = FileKind::kOther;
   uint64_t device = 0;
   uint64_t index = 0;
-  uint64_t rawDevice = 0;  // the device a block device stands for
+  uint64_t rawDevice = 0;  // the device a block or character device stands for
 };
 
-// True when both are one regular file or one block device: such a file must
-// not take the frames of two outputs. Pipes and character devices may.
-inline bool isSameStoredFile(const FileIdentity& a, const FileIdentity& b) {
-  if (a.kind != b.kind) return false;
-  if (a.kind == FileKind::kBlockDevice) return a.rawDevice == b.rawDevice;
-  return a.kind == FileKind::kRegular && a.device == b.device && a.index == b.index;
-}
+// One regular file or one block device: such a file must not take the
+// frames of two outputs.
+bool isSameStoredFile(const FileIdentity& a, const FileIdentity& b);
+// Writing through one changes what the other reads: a stored file or a pipe.
+bool isSameFileOrPipe(const FileIdentity& a, const FileIdentity& b);
+// Text written to one shows among the bytes of the other: a stored file, a
+// pipe, or a character device such as a terminal.
+bool isSameStream(const FileIdentity& a, const FileIdentity& b);
 
-// True when writing through one handle changes what the other reads: one
-// stored file, or one pipe.
-inline bool isSameFileOrPipe(const FileIdentity& a, const FileIdentity& b) {
-  return isSameStoredFile(a, b) || (a.kind == FileKind::kPipe && b.kind == FileKind::kPipe &&
-                                    a.device == b.device && a.index == b.index);
-}
+// What an open file is, and where reading or writing it starts.
+struct FileInfo {
+  FileIdentity identity;
+  // Seeking works (regular files, block devices); `position` is where the
+  // handle stands: 0 for a file opened by its name, the caller's own offset
+  // for a descriptor the process was given (Input = "/dev/stdin").
+  bool seekable = false;
+  uint64_t position = 0;
+  // The length in bytes, where the system knows it: regular files and block
+  // devices, but not the files of /proc and /sys, whose sizes say nothing.
+  bool lengthKnown = false;
+  uint64_t length = 0;
+  // A descriptor the process was given: its offset and append mode are the
+  // caller's, and the tool never truncates it (the shell's > already has).
+  bool received = false;
+};
 
-// Opens an existing file for reading. A directory counts as not openable
-// (EISDIR).
-OsError openForReading(const std::string& path, FileHandle& handle);
+// How data can go from one file to another inside the kernel, never passing
+// through the program: copy_file_range between regular files (which some
+// file systems turn into a copy on the server or shared blocks), splice when
+// either side is a pipe, sendfile from a regular file to anything else.
+enum class KernelMove { kNone, kCopyFileRange, kSplice, kSendfile };
 
-// Opens a file for writing, creating it when missing but keeping its
-// contents, so the caller can still refuse it before truncating.
-OsError openForWriting(const std::string& path, FileHandle& handle);
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
 
-OsError identify(FileHandle handle, FileIdentity& identity);
+  // Opens an existing file for reading; a directory counts as not openable
+  // (EISDIR). /dev/stdin, /dev/stdout, /dev/stderr, /dev/fd/N and
+  // /proc/self/fd/N are the descriptors the process was given, used as they
+  // are (their offset kept), never opened again by name.
+  virtual OsError openToRead(const std::string& path, FileHandle& handle) = 0;
+  // Opens a file for writing, creating it when missing but keeping its
+  // contents, so that the run can still refuse it before truncating.
+  virtual OsError openToWrite(const std::string& path, FileHandle& handle) = 0;
+  virtual OsError identify(FileHandle handle, FileInfo& info) = 0;
+  // What a path names, without opening anything; ENOENT when nothing.
+  virtual OsError identify(const std::string& path, FileIdentity& identity) = 0;
 
-// The length of a regular file or block device, in bytes.
-OsError fileSize(FileHandle handle, uint64_t& bytes);
+  // One call each: `got` and `put` are the byte counts, 0 at the end of a
+  // file. Interrupted calls are made again.
+  virtual OsError read(FileHandle handle, char* buffer, size_t size, size_t& got) = 0;
+  virtual OsError write(FileHandle handle, const char* data, size_t size, size_t& put) = 0;
+  // Reads at an offset without moving the handle; `got` is short only at the
+  // end of the file.
+  virtual OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size,
+                         size_t& got) = 0;
+  // To an offset from the start of the file: ESPIPE where the file cannot
+  // seek (a pipe), EINVAL beyond the largest file there can be.
+  virtual OsError seek(FileHandle handle, uint64_t offset) = 0;
+  virtual OsError truncate(FileHandle handle) = 0;
 
-// Reads at an offset, leaving the file's own offset where it is; `got` is
-// short only at the end of the file.
-OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size, size_t& got);
+  // kNone where the system has no way between the two (or a test wants
+  // frames read and written).
+  virtual KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to) = 0;
+  // Moves up to `size` bytes, advancing both handles, so that reads and
+  // writes that follow go on from the right place. `moved` is 0 when `from`
+  // has nothing more, for now. An error means that nothing moved: the caller
+  // reads and writes instead, which also tells a read error from a write
+  // error.
+  virtual OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size,
+                               size_t& moved) = 0;
 
-// Empties a regular file; other files (devices, pipes) are left as they are.
-OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity);
+  virtual OsError close(FileHandle handle) = 0;
+};
 
-enum class SeekResult { kDone, kUnseekable, kPastAnyEnd, kFailed };
-SeekResult seekFromStart(FileHandle handle, uint64_t offset, OsError& error);
+// The system's own file layer. It notes which standard streams are closed
+// when it is made, so make it before anything opens a file.
+std::unique_ptr<FileSystem> makeSystemFileSystem();
 
-// One read or write call: `moved` is the byte count, 0 at the end of a file.
-// Interrupted calls are repeated.
-OsError readSome(FileHandle handle, char* buffer, size_t size, size_t& moved);
-OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& moved);
-
-OsError closeFile(FileHandle handle);
+// Readies a tool's process, after its file system is made: closed standard
+// streams are opened on the null device (else the first files opened would
+// take their places and receive console text); writing to a pipe whose
+// reader has gone and writing past the file-size limit become ordinary write
+// errors instead of signals that end the process without a word; and the
+// number of files the process may hold open is raised as far as the system
+// allows, so that rigs with many cameras work.
+void readyProcess();
 
 // An open handle that closes itself when it goes out of scope. Closing can
 // lose written data, so writers call close() and check it; the destructor
@@ -82,11 +135,12 @@ OsError closeFile(FileHandle handle);
 class OpenFile {
  public:
   OpenFile() = default;
-  explicit OpenFile(FileHandle handle) : handle_(handle) {}
-  OpenFile(OpenFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoFile; }
+  OpenFile(FileSystem& files, FileHandle handle) : files_(&files), handle_(handle) {}
+  OpenFile(OpenFile&& other) noexcept { *this = std::move(other); }
   OpenFile& operator=(OpenFile&& other) noexcept {
     if (this != &other) {
-      close();
+      (void)close();
+      files_ = other.files_;
       handle_ = other.handle_;
       other.handle_ = kNoFile;
     }
@@ -94,78 +148,26 @@ class OpenFile {
   }
   OpenFile(const OpenFile&) = delete;
   OpenFile& operator=(const OpenFile&) = delete;
-  ~OpenFile() { close(); }
+  ~OpenFile() { (void)close(); }
 
   [[nodiscard]] FileHandle get() const { return handle_; }
 
-  OsError close() {
+  [[nodiscard]] OsError close() {
     if (handle_ == kNoFile) return 0;
-    const OsError error = closeFile(handle_);
+    const OsError error = files_->close(handle_);
     handle_ = kNoFile;
     return error;
   }
 
  private:
+  FileSystem* files_ = nullptr;
   FileHandle handle_ = kNoFile;
 };
 
-// Opens a file for reading, or for writing without emptying it, and tells
-// what it is; `file` owns it from then on.
-inline OsError openToRead(const std::string& path, OpenFile& file, FileIdentity& identity) {
-  FileHandle handle = kNoFile;
-  if (const OsError error = openForReading(path, handle)) return error;
-  file = OpenFile(handle);
-  return identify(handle, identity);
-}
-
-inline OsError openToWrite(const std::string& path, OpenFile& file, FileIdentity& identity) {
-  FileHandle handle = kNoFile;
-  if (const OsError error = openForWriting(path, handle)) return error;
-  file = OpenFile(handle);
-  return identify(handle, identity);
-}
-
-// How data can go from one file to another inside the kernel, never passing
-// through the program: copy_file_range between regular files (which some
-// file systems turn into a copy on the server or shared blocks), splice
-// when either side is a pipe, sendfile from a regular file to anything
-// else. kNone where the system has none of them, and in builds made to test
-// the read-and-write path (MVWEAVE_READ_WRITE_ONLY).
-enum class KernelMove { kNone, kCopyFileRange, kSplice, kSendfile };
-
-KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to);
-
-// Moves up to `size` bytes, taking and advancing both files' own offsets,
-// so that reads and writes that follow go on from the right place. `moved`
-// is 0 when `from` has nothing more, for now. An error means that nothing
-// moved: the caller reads and writes instead, which also tells a read error
-// from a write error.
-OsError moveInKernel(KernelMove kernelMove, FileHandle from, FileHandle to, size_t size,
-                     size_t& moved);
-
-bool isTerminal(std::FILE* stream);
-
-OsError identifyStream(std::FILE* stream, FileIdentity& identity);
-
-// The width of the terminal behind a stream; 0 when it is not known.
-int terminalColumns(std::FILE* stream);
-
-// Until called again, an interrupt, termination or hang-up first writes
-// `text` to standard error (so that a progress line does not stay behind),
-// then ends the process as the signal would have. An empty text writes
-// nothing.
-void writeOnInterrupt(const std::string& text);
-
-void adviseSequential(FileHandle handle);
-
-// Readies the process, first thing: standard input, output and error that
-// were closed are opened on the null device (else the first files opened
-// would take their places and receive console text); writing to a pipe whose
-// reader has gone and writing past the file-size limit become ordinary write
-// errors instead of signals that end the process without a word; and the
-// number of files the process may hold open is raised as far as the system
-// allows, so that rigs with many cameras work.
-void prepareProcess();
+// Opens a file to read, or to write without emptying it, and tells what it
+// is; `file` owns it from then on.
+OsError openToRead(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info);
+OsError openToWrite(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info);
 
 }  // namespace mvweave
 

@@ -1,20 +1,21 @@
-// POSIX implementation of the file calls: plain descriptors, 64-bit offsets.
+// POSIX implementation of the file layer: plain descriptors, 64-bit offsets.
 #include <fcntl.h>
 #ifdef __linux__
 #include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/sendfile.h>
+#include <sys/vfs.h>
 #endif
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifdef __linux__
-#include <sys/sendfile.h>
-#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <set>
 
 #include "file_faults.h"
 #include "file_system.h"
@@ -23,9 +24,9 @@ namespace mvweave {
 
 namespace {
 
-// Every call that opens, positions, moves or closes data goes through here,
-// so that the build made for fault tests (file_faults.h) can make it fail
-// on demand. `count` is the byte count the call is made for.
+// Every call that opens, seeks, moves or closes data goes through here, so
+// that the build made for fault tests (file_faults.h) can make it fail on
+// demand. `count` is the byte count the call is made for.
 template <typename Function>
 auto systemCall(SystemCall call, size_t& count, Function function) -> decltype(function()) {
 #ifdef MVWEAVE_FAULTS
@@ -43,7 +44,6 @@ auto systemCall(SystemCall call, size_t& count, Function function) -> decltype(f
   return function();
 }
 
-// For calls that move no bytes.
 template <typename Function>
 auto systemCall(SystemCall call, Function function) -> decltype(function()) {
   size_t none = 0;
@@ -69,220 +69,275 @@ auto retryingCall(SystemCall call, Function function) -> decltype(function()) {
 // loops (Linux caps a call a little below 2 GiB anyway).
 constexpr size_t kMaxCall = size_t{1} << 30;
 
-OsError openWith(const std::string& path, int flags, FileHandle& handle) {
-  const int fd = retryingCall(SystemCall::kOpen,
-                              [&] { return ::open(path.c_str(), flags | O_CLOEXEC, 0666); });
-  if (fd < 0) return errno;
-  handle = fd;
-  return 0;
-}
-
-}  // namespace
-
-OsError openForReading(const std::string& path, FileHandle& handle) {
-  FileHandle fd = kNoFile;
-  if (const OsError error = openWith(path, O_RDONLY, fd)) return error;
-  struct stat info;
-  const OsError error = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
-  if (error != 0) {
-    ::close(fd);
-    return error;
+// The names under which a process reaches the descriptors it was given.
+bool namesDescriptor(const std::string& path, int& descriptor) {
+  const char* const kStandard[] = {"/dev/stdin", "/dev/stdout", "/dev/stderr"};
+  for (int standard = 0; standard < 3; ++standard) {
+    if (path == kStandard[standard]) {
+      descriptor = standard;
+      return true;
+    }
   }
-  handle = fd;
-  return 0;
-}
-
-OsError openForWriting(const std::string& path, FileHandle& handle) {
-  return openWith(path, O_WRONLY | O_CREAT, handle);
-}
-
-OsError identify(FileHandle handle, FileIdentity& identity) {
-  struct stat info;
-  if (::fstat(handle, &info) != 0) return errno;
-  identity = FileIdentity{};
-  if (S_ISREG(info.st_mode)) {
-    identity.kind = FileKind::kRegular;
-  } else if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) {
-    identity.kind = FileKind::kPipe;
-  } else if (S_ISBLK(info.st_mode)) {
-    identity.kind = FileKind::kBlockDevice;
-    identity.rawDevice = static_cast<uint64_t>(info.st_rdev);
+  for (const std::string prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    if (path.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string number = path.substr(prefix.size());
+    if (number.empty() || number.size() > 9 ||
+        number.find_first_not_of("0123456789") != std::string::npos) {
+      return false;
+    }
+    descriptor = std::stoi(number);
+    return true;
   }
-  identity.device = static_cast<uint64_t>(info.st_dev);
-  identity.index = static_cast<uint64_t>(info.st_ino);
-  return 0;
+  return false;
 }
 
-OsError fileSize(FileHandle handle, uint64_t& bytes) {
-  struct stat info;
-  if (::fstat(handle, &info) != 0) return errno;
-  bytes = static_cast<uint64_t>(info.st_size);
-#ifdef BLKGETSIZE64
-  if (S_ISBLK(info.st_mode) && ::ioctl(handle, BLKGETSIZE64, &bytes) != 0) return errno;
-#endif
-  return 0;
-}
-
-OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size, size_t& got) {
-  got = 0;
-  while (got < size) {
-    size_t count = std::min(size - got, kMaxCall);
-    const ssize_t result = retryingCall(SystemCall::kPread, count, [&] {
-      return ::pread(handle, buffer + got, count, static_cast<off_t>(offset + got));
-    });
-    if (result < 0) return errno;
-    if (result == 0) break;
-    got += static_cast<size_t>(result);
-  }
-  return 0;
-}
-
-OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
-  if (identity.kind != FileKind::kRegular) return 0;
-  const int result = retryingCall(SystemCall::kFtruncate, [&] { return ::ftruncate(handle, 0); });
-  return result == 0 ? 0 : errno;
-}
-
-SeekResult seekFromStart(FileHandle handle, uint64_t offset, OsError& error) {
-  static_assert(sizeof(off_t) == 8, "large file support is required");
-  if (offset > static_cast<uint64_t>(INT64_MAX)) return SeekResult::kPastAnyEnd;
-  const off_t result = systemCall(
-      SystemCall::kLseek, [&] { return ::lseek(handle, static_cast<off_t>(offset), SEEK_SET); });
-  if (result >= 0) return SeekResult::kDone;
-  if (errno == ESPIPE) return SeekResult::kUnseekable;
-  // Beyond the largest file the file system can hold: nothing there to read.
-  if (errno == EINVAL) return SeekResult::kPastAnyEnd;
-  error = errno;
-  return SeekResult::kFailed;
-}
-
-OsError readSome(FileHandle handle, char* buffer, size_t size, size_t& moved) {
-  size_t count = std::min(size, kMaxCall);
-  const ssize_t got =
-      retryingCall(SystemCall::kRead, count, [&] { return ::read(handle, buffer, count); });
-  if (got < 0) return errno;
-  moved = static_cast<size_t>(got);
-  return 0;
-}
-
-OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& moved) {
-  size_t count = std::min(size, kMaxCall);
-  const ssize_t put =
-      retryingCall(SystemCall::kWrite, count, [&] { return ::write(handle, buffer, count); });
-  if (put < 0) return errno;
-  moved = static_cast<size_t>(put);
-  return 0;
-}
-
-OsError closeFile(FileHandle handle) {
-  // After an interrupted close the descriptor is gone on Linux: no retry.
-  const int result = systemCall(SystemCall::kClose, [&] { return ::close(handle); });
-  return result == 0 || errno == EINTR ? 0 : errno;
-}
-
-KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to) {
-#if defined(__linux__) && !defined(MVWEAVE_READ_WRITE_ONLY)
-  if (from.kind == FileKind::kPipe || to.kind == FileKind::kPipe) return KernelMove::kSplice;
-  if (from.kind != FileKind::kRegular) return KernelMove::kNone;
-  return to.kind == FileKind::kRegular ? KernelMove::kCopyFileRange : KernelMove::kSendfile;
-#else
-  (void)from;
-  (void)to;
-  return KernelMove::kNone;
-#endif
-}
-
-OsError moveInKernel(KernelMove kernelMove, FileHandle from, FileHandle to, size_t size,
-                     size_t& moved) {
+// Files whose size says nothing about what they hold.
+bool isPseudoFileSystem(int fd) {
 #ifdef __linux__
-  size = std::min(size, kMaxCall);
-  ssize_t result = -1;
-  switch (kernelMove) {
-    case KernelMove::kCopyFileRange:
-      result = retryingCall(SystemCall::kCopyFileRange, size,
-                            [&] { return ::copy_file_range(from, nullptr, to, nullptr, size, 0); });
-      break;
-    case KernelMove::kSplice:
-      result = retryingCall(SystemCall::kSplice, size, [&] {
-        return ::splice(from, nullptr, to, nullptr, size, SPLICE_F_MOVE);
-      });
-      break;
-    case KernelMove::kSendfile:
-      result = retryingCall(SystemCall::kSendfile, size,
-                            [&] { return ::sendfile(to, from, nullptr, size); });
-      break;
-    case KernelMove::kNone: return ENOSYS;
+  struct statfs info;
+  if (::fstatfs(fd, &info) != 0) return false;
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC: return true;
+    default: return false;
   }
-  if (result < 0) return errno;
-  moved = static_cast<size_t>(result);
-  return 0;
 #else
-  (void)kernelMove;
-  (void)from;
-  (void)to;
-  (void)size;
-  (void)moved;
-  return ENOSYS;
+  (void)fd;
+  return false;
 #endif
 }
 
-bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
-
-OsError identifyStream(std::FILE* stream, FileIdentity& identity) {
-  return identify(::fileno(stream), identity);
-}
-
-int terminalColumns(std::FILE* stream) {
-  struct winsize size {};
-  if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0) return 0;
-  return size.ws_col;
-}
-
-namespace {
-
-// What a signal handler writes. A handler can reach nothing but static
-// storage, so this is the process's one piece of state outside any object;
-// the length is set last, so a handler never sees a half-copied text.
-char interruptText[1024];
-volatile std::sig_atomic_t interruptTextLength = 0;
-
-extern "C" void writeAndEnd(int signal) {
-  const auto length = static_cast<size_t>(interruptTextLength);
-  if (length > 0 && ::write(STDERR_FILENO, interruptText, length) < 0) {
-    // Nothing more can be done about a terminal that has gone.
+class PosixFileSystem final : public FileSystem {
+ public:
+  PosixFileSystem() {
+    for (int standard = 0; standard < 3; ++standard) {
+      closedAtStart_[standard] = ::fcntl(standard, F_GETFD) < 0 && errno == EBADF;
+    }
+    struct stat null;
+    if (::stat("/dev/null", &null) == 0) nullDevice_ = static_cast<uint64_t>(null.st_rdev);
   }
-  ::signal(signal, SIG_DFL);
-  ::raise(signal);
-}
+
+  OsError openToRead(const std::string& path, FileHandle& handle) override {
+    if (int given = 0; namesDescriptor(path, given)) return takeGiven(given, O_WRONLY, handle);
+    FileHandle fd = kNoFile;
+    if (const OsError error = openWith(path, O_RDONLY, fd)) return error;
+    if (const OsError error = refuseDirectory(fd)) {
+      (void)close(fd);
+      return error;
+    }
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    handle = fd;
+    return 0;
+  }
+
+  OsError openToWrite(const std::string& path, FileHandle& handle) override {
+    if (int given = 0; namesDescriptor(path, given)) return takeGiven(given, O_RDONLY, handle);
+    return openWith(path, O_WRONLY | O_CREAT, handle);
+  }
+
+  OsError identify(FileHandle handle, FileInfo& info) override {
+    struct stat status;
+    if (::fstat(handle, &status) != 0) return errno;
+    info = FileInfo{};
+    info.identity = identityOf(status);
+    const off_t position = ::lseek(handle, 0, SEEK_CUR);
+    info.seekable = position >= 0;
+    info.position = info.seekable ? static_cast<uint64_t>(position) : 0;
+    info.received = given_.count(handle) != 0;
+    const bool stored = S_ISREG(status.st_mode) || S_ISBLK(status.st_mode);
+    info.lengthKnown = stored && !isPseudoFileSystem(handle);
+    info.length = static_cast<uint64_t>(status.st_size);
+#ifdef BLKGETSIZE64
+    if (S_ISBLK(status.st_mode) && ::ioctl(handle, BLKGETSIZE64, &info.length) != 0) return errno;
+#endif
+    return 0;
+  }
+
+  OsError identify(const std::string& path, FileIdentity& identity) override {
+    struct stat status;
+    int given = 0;
+    if (namesDescriptor(path, given)) {
+      if (given < 3 && closedAtStart_[given]) return kClosedAtStart;
+      if (own_.count(given) != 0 || ::fstat(given, &status) != 0) return EBADF;
+    } else if (::stat(path.c_str(), &status) != 0) {
+      return errno;
+    }
+    identity = identityOf(status);
+    return 0;
+  }
+
+  OsError read(FileHandle handle, char* buffer, size_t size, size_t& got) override {
+    size_t count = std::min(size, kMaxCall);
+    const ssize_t result =
+        retryingCall(SystemCall::kRead, count, [&] { return ::read(handle, buffer, count); });
+    if (result < 0) return errno;
+    got = static_cast<size_t>(result);
+    return 0;
+  }
+
+  OsError write(FileHandle handle, const char* data, size_t size, size_t& put) override {
+    size_t count = std::min(size, kMaxCall);
+    const ssize_t result =
+        retryingCall(SystemCall::kWrite, count, [&] { return ::write(handle, data, count); });
+    if (result < 0) return errno;
+    put = static_cast<size_t>(result);
+    return 0;
+  }
+
+  OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size,
+                 size_t& got) override {
+    got = 0;
+    while (got < size) {
+      size_t count = std::min(size - got, kMaxCall);
+      const ssize_t result = retryingCall(SystemCall::kPread, count, [&] {
+        return ::pread(handle, buffer + got, count, static_cast<off_t>(offset + got));
+      });
+      if (result < 0) return errno;
+      if (result == 0) break;
+      got += static_cast<size_t>(result);
+    }
+    return 0;
+  }
+
+  OsError seek(FileHandle handle, uint64_t offset) override {
+    static_assert(sizeof(off_t) == 8, "large file support is required");
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return EINVAL;
+    const off_t result = systemCall(
+        SystemCall::kLseek, [&] { return ::lseek(handle, static_cast<off_t>(offset), SEEK_SET); });
+    return result >= 0 ? 0 : errno;
+  }
+
+  OsError truncate(FileHandle handle) override {
+    const int result = retryingCall(SystemCall::kFtruncate, [&] { return ::ftruncate(handle, 0); });
+    return result == 0 ? 0 : errno;
+  }
+
+  KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to) override {
+#if defined(__linux__) && !defined(MVWEAVE_READ_WRITE_ONLY)
+    if (from.kind == FileKind::kPipe || to.kind == FileKind::kPipe) return KernelMove::kSplice;
+    if (from.kind != FileKind::kRegular) return KernelMove::kNone;
+    return to.kind == FileKind::kRegular ? KernelMove::kCopyFileRange : KernelMove::kSendfile;
+#else
+    (void)from;
+    (void)to;
+    return KernelMove::kNone;
+#endif
+  }
+
+  OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size,
+                       size_t& moved) override {
+#ifdef __linux__
+    size = std::min(size, kMaxCall);
+    ssize_t result = -1;
+    switch (how) {
+      case KernelMove::kCopyFileRange:
+        result = retryingCall(SystemCall::kCopyFileRange, size, [&] {
+          return ::copy_file_range(from, nullptr, to, nullptr, size, 0);
+        });
+        break;
+      case KernelMove::kSplice:
+        result = retryingCall(SystemCall::kSplice, size, [&] {
+          return ::splice(from, nullptr, to, nullptr, size, SPLICE_F_MOVE);
+        });
+        break;
+      case KernelMove::kSendfile:
+        result = retryingCall(SystemCall::kSendfile, size,
+                              [&] { return ::sendfile(to, from, nullptr, size); });
+        break;
+      case KernelMove::kNone: return ENOSYS;
+    }
+    if (result < 0) return errno;
+    moved = static_cast<size_t>(result);
+    return 0;
+#else
+    (void)how;
+    (void)from;
+    (void)to;
+    (void)size;
+    (void)moved;
+    return ENOSYS;
+#endif
+  }
+
+  OsError close(FileHandle handle) override {
+    own_.erase(handle);
+    given_.erase(handle);
+    // After an interrupted close the descriptor is gone on Linux: no retry.
+    const int result = systemCall(SystemCall::kClose, [&] { return ::close(handle); });
+    return result == 0 || errno == EINTR ? 0 : errno;
+  }
+
+ private:
+  OsError openWith(const std::string& path, int flags, FileHandle& handle) {
+    const int fd = retryingCall(SystemCall::kOpen,
+                                [&] { return ::open(path.c_str(), flags | O_CLOEXEC, 0666); });
+    if (fd < 0) return errno;
+    own_.insert(fd);
+    handle = fd;
+    return 0;
+  }
+
+  // A descriptor the process was given, used through a duplicate of it, so
+  // that it shares the caller's offset and mode; one opened the wrong way
+  // round (`refusedMode`), or a directory, fails now, before anything is
+  // emptied. The tool's own files are no descriptors it was given.
+  OsError takeGiven(int given, int refusedMode, FileHandle& handle) {
+    if (given < 3 && closedAtStart_[given]) return kClosedAtStart;
+    if (own_.count(given) != 0) return EBADF;
+    const int mode = ::fcntl(given, F_GETFL);
+    if (mode < 0) return errno;
+    if ((mode & O_ACCMODE) == refusedMode) return EBADF;
+    const int fd = ::fcntl(given, F_DUPFD_CLOEXEC, 3);
+    if (fd < 0) return errno;
+    own_.insert(fd);
+    given_.insert(fd);
+    if (const OsError error = refuseDirectory(fd)) {
+      (void)close(fd);
+      return error;
+    }
+    handle = fd;
+    return 0;
+  }
+
+  static OsError refuseDirectory(int fd) {
+    struct stat status;
+    if (::fstat(fd, &status) != 0) return errno;
+    return S_ISDIR(status.st_mode) ? EISDIR : 0;
+  }
+
+  [[nodiscard]] FileIdentity identityOf(const struct stat& status) const {
+    FileIdentity identity;
+    if (S_ISREG(status.st_mode)) {
+      identity.kind = FileKind::kRegular;
+    } else if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) {
+      identity.kind = FileKind::kPipe;
+    } else if (S_ISBLK(status.st_mode)) {
+      identity.kind = FileKind::kBlockDevice;
+    } else if (S_ISCHR(status.st_mode) && static_cast<uint64_t>(status.st_rdev) != nullDevice_) {
+      identity.kind = FileKind::kCharacterDevice;
+    }
+    identity.device = static_cast<uint64_t>(status.st_dev);
+    identity.index = static_cast<uint64_t>(status.st_ino);
+    identity.rawDevice = static_cast<uint64_t>(status.st_rdev);
+    return identity;
+  }
+
+  bool closedAtStart_[3] = {};
+  uint64_t nullDevice_ = UINT64_MAX;
+  std::set<int> own_;    // descriptors this file layer opened
+  std::set<int> given_;  // of those, duplicates of descriptors the process was given
+};
 
 }  // namespace
 
-void writeOnInterrupt(const std::string& text) {
-  interruptTextLength = 0;
-  const size_t length = text.size() < sizeof interruptText ? text.size() : 0;
-  std::copy_n(text.data(), length, interruptText);
-  interruptTextLength = static_cast<std::sig_atomic_t>(length);
-  if (length == 0) return;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction previous {};
-    // A signal that the caller ignores (nohup, a background job) stays ignored.
-    if (::sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
-    struct sigaction action {};
-    action.sa_handler = writeAndEnd;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(signal, &action, nullptr);
-  }
-}
+std::unique_ptr<FileSystem> makeSystemFileSystem() { return std::make_unique<PosixFileSystem>(); }
 
-void adviseSequential(FileHandle handle) {
-#ifdef POSIX_FADV_SEQUENTIAL
-  ::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
-#else
-  (void)handle;
-#endif
-}
-
-void prepareProcess() {
+void readyProcess() {
   for (int standard = 0; standard <= 2; ++standard) {
     // open() takes the lowest free descriptor, which is this one.
     if (::fcntl(standard, F_GETFD) < 0 && errno == EBADF) ::open("/dev/null", O_RDWR);

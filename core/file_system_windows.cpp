@@ -1,5 +1,5 @@
-// Windows implementation of the file calls: C runtime descriptors opened in
-// binary mode, 64-bit positioning, and file identities taken from the system
+// Windows implementation of the file layer: C runtime descriptors opened in
+// binary mode, 64-bit offsets, and file identities taken from the system
 // (volume serial number and file index), since names say nothing about links.
 #include <fcntl.h>
 #include <io.h>
@@ -25,10 +25,6 @@ bool isDirectoryHandle(int fd) {
   return _fstat64(fd, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR;
 }
 
-}  // namespace
-
-namespace {
-
 // Windows refuses to open a directory with "Permission denied"; say what it is.
 OsError openError(const std::string& path) {
   const OsError error = errno;
@@ -38,32 +34,10 @@ OsError openError(const std::string& path) {
   return error == EACCES && directory ? EISDIR : error;
 }
 
-}  // namespace
-
-OsError openForReading(const std::string& path, FileHandle& handle) {
-  const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-  if (fd < 0) return openError(path);
-  if (isDirectoryHandle(fd)) {
-    _close(fd);
-    return EISDIR;
-  }
-  handle = fd;
-  return 0;
-}
-
-OsError openForWriting(const std::string& path, FileHandle& handle) {
-  const int fd =
-      _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return openError(path);
-  handle = fd;
-  return 0;
-}
-
-OsError identify(FileHandle handle, FileIdentity& identity) {
-  const HANDLE system = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
-  if (system == INVALID_HANDLE_VALUE) return EBADF;
+// Pipes have no identity to compare on Windows; consoles and devices never
+// count.
+OsError identityOf(HANDLE system, FileIdentity& identity) {
   identity = FileIdentity{};
-  // Pipes have no identity to compare on Windows; consoles and devices never count.
   if (GetFileType(system) != FILE_TYPE_DISK) return 0;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(system, &info)) return EIO;
@@ -73,88 +47,110 @@ OsError identify(FileHandle handle, FileIdentity& identity) {
   return 0;
 }
 
-OsError fileSize(FileHandle handle, uint64_t& bytes) {
-  struct _stat64 info;
-  if (_fstat64(handle, &info) != 0) return errno;
-  bytes = static_cast<uint64_t>(info.st_size);
-  return 0;
-}
-
-OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size, size_t& got) {
-  got = 0;
-  const __int64 kept = _lseeki64(handle, 0, SEEK_CUR);
-  if (kept < 0 || _lseeki64(handle, static_cast<__int64>(offset), SEEK_SET) < 0) return errno;
-  OsError error = 0;
-  while (got < size) {
-    const int result =
-        _read(handle, buffer + got, static_cast<unsigned>((std::min)(size - got, kMaxCall)));
-    if (result <= 0) {
-      if (result < 0) error = errno;
-      break;
+class WindowsFileSystem final : public FileSystem {
+ public:
+  OsError openToRead(const std::string& path, FileHandle& handle) override {
+    const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0) return openError(path);
+    if (isDirectoryHandle(fd)) {
+      _close(fd);
+      return EISDIR;
     }
-    got += static_cast<size_t>(result);
+    handle = fd;
+    return 0;
   }
-  if (_lseeki64(handle, kept, SEEK_SET) < 0 && error == 0) error = errno;
-  return error;
-}
 
-OsError truncateIfRegular(FileHandle handle, const FileIdentity& identity) {
-  if (identity.kind != FileKind::kRegular) return 0;
-  return _chsize_s(handle, 0);
-}
+  OsError openToWrite(const std::string& path, FileHandle& handle) override {
+    const int fd =
+        _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return openError(path);
+    handle = fd;
+    return 0;
+  }
 
-SeekResult seekFromStart(FileHandle handle, uint64_t offset, OsError& error) {
-  const HANDLE system = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
-  if (GetFileType(system) != FILE_TYPE_DISK) return SeekResult::kUnseekable;
-  if (offset > static_cast<uint64_t>(INT64_MAX)) return SeekResult::kPastAnyEnd;
-  if (_lseeki64(handle, static_cast<__int64>(offset), SEEK_SET) >= 0) return SeekResult::kDone;
-  if (errno == EINVAL) return SeekResult::kPastAnyEnd;
-  error = errno;
-  return SeekResult::kFailed;
-}
+  OsError identify(FileHandle handle, FileInfo& info) override {
+    const HANDLE system = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
+    if (system == INVALID_HANDLE_VALUE) return EBADF;
+    info = FileInfo{};
+    if (const OsError error = identityOf(system, info.identity)) return error;
+    info.seekable = GetFileType(system) == FILE_TYPE_DISK;
+    const __int64 position = info.seekable ? _lseeki64(handle, 0, SEEK_CUR) : -1;
+    info.seekable = position >= 0;
+    info.position = info.seekable ? static_cast<uint64_t>(position) : 0;
+    struct _stat64 status;
+    info.lengthKnown = info.identity.kind == FileKind::kRegular && _fstat64(handle, &status) == 0;
+    if (info.lengthKnown) info.length = static_cast<uint64_t>(status.st_size);
+    return 0;
+  }
 
-OsError readSome(FileHandle handle, char* buffer, size_t size, size_t& moved) {
-  const int got = _read(handle, buffer, static_cast<unsigned>(size < kMaxCall ? size : kMaxCall));
-  if (got < 0) return errno;
-  moved = static_cast<size_t>(got);
-  return 0;
-}
+  OsError identify(const std::string& path, FileIdentity& identity) override {
+    // Opened for its attributes only: nothing is read, written or locked.
+    const HANDLE system =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (system == INVALID_HANDLE_VALUE) return ENOENT;
+    const OsError error = identityOf(system, identity);
+    CloseHandle(system);
+    return error;
+  }
 
-OsError writeSome(FileHandle handle, const char* buffer, size_t size, size_t& moved) {
-  const int put = _write(handle, buffer, static_cast<unsigned>(size < kMaxCall ? size : kMaxCall));
-  if (put < 0) return errno;
-  moved = static_cast<size_t>(put);
-  return 0;
-}
+  OsError read(FileHandle handle, char* buffer, size_t size, size_t& got) override {
+    const int result = _read(handle, buffer, static_cast<unsigned>((std::min)(size, kMaxCall)));
+    if (result < 0) return errno;
+    got = static_cast<size_t>(result);
+    return 0;
+  }
 
-OsError closeFile(FileHandle handle) { return _close(handle) == 0 ? 0 : errno; }
+  OsError write(FileHandle handle, const char* data, size_t size, size_t& put) override {
+    const int result = _write(handle, data, static_cast<unsigned>((std::min)(size, kMaxCall)));
+    if (result < 0) return errno;
+    put = static_cast<size_t>(result);
+    return 0;
+  }
 
-// Windows has no such calls for C runtime descriptors: frames are read and
-// written.
-KernelMove kernelMoveBetween(const FileIdentity&, const FileIdentity&) { return KernelMove::kNone; }
+  // The C runtime has no pread: the offset is kept and restored.
+  OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size,
+                 size_t& got) override {
+    got = 0;
+    const __int64 kept = _lseeki64(handle, 0, SEEK_CUR);
+    if (kept < 0 || _lseeki64(handle, static_cast<__int64>(offset), SEEK_SET) < 0) return errno;
+    OsError error = 0;
+    while (got < size) {
+      size_t part = 0;
+      if ((error = read(handle, buffer + got, size - got, part)) != 0 || part == 0) break;
+      got += part;
+    }
+    if (_lseeki64(handle, kept, SEEK_SET) < 0 && error == 0) error = errno;
+    return error;
+  }
 
-OsError moveInKernel(KernelMove, FileHandle, FileHandle, size_t, size_t&) { return ENOSYS; }
+  OsError seek(FileHandle handle, uint64_t offset) override {
+    const HANDLE system = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
+    if (GetFileType(system) != FILE_TYPE_DISK) return ESPIPE;
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return EINVAL;
+    return _lseeki64(handle, static_cast<__int64>(offset), SEEK_SET) >= 0 ? 0 : errno;
+  }
 
-bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+  OsError truncate(FileHandle handle) override { return _chsize_s(handle, 0); }
 
-OsError identifyStream(std::FILE* stream, FileIdentity& identity) {
-  return identify(_fileno(stream), identity);
-}
+  // Windows has no such calls for C runtime descriptors: frames are read and
+  // written.
+  KernelMove kernelMoveBetween(const FileIdentity&, const FileIdentity&) override {
+    return KernelMove::kNone;
+  }
 
-int terminalColumns(std::FILE* stream) {
-  const HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-  CONSOLE_SCREEN_BUFFER_INFO info;
-  if (!GetConsoleScreenBufferInfo(console, &info)) return 0;
-  return info.srWindow.Right - info.srWindow.Left + 1;
-}
+  OsError moveInKernel(KernelMove, FileHandle, FileHandle, size_t, size_t&) override {
+    return ENOSYS;
+  }
 
-// Windows runs a Ctrl+C handler on a thread of its own; the progress line is
-// left to the console there.
-void writeOnInterrupt(const std::string&) {}
+  OsError close(FileHandle handle) override { return _close(handle) == 0 ? 0 : errno; }
+};
 
-void adviseSequential(FileHandle) {}
+}  // namespace
 
-void prepareProcess() {
+std::unique_ptr<FileSystem> makeSystemFileSystem() { return std::make_unique<WindowsFileSystem>(); }
+
+void readyProcess() {
   // The C runtime's own cap on open files: the largest value it accepts.
   // (Windows has no broken-pipe or file-size signal: such a write simply fails.)
   for (int limit = 8192; limit >= 512 && _setmaxstdio(limit) == -1; limit /= 2) {

@@ -24,7 +24,7 @@ namespace mvweave {
 
 class FrameMover {
  public:
-  explicit FrameMover(uint32_t frameSize) : frameSize_(frameSize) {}
+  FrameMover(FileSystem& files, uint32_t frameSize) : files_(files), frameSize_(frameSize) {}
 
   // kAllocateFrameBuffer when no frame buffer could be had: checked before
   // anything is emptied, so that a picture too large for memory stops the
@@ -47,6 +47,7 @@ class FrameMover {
 
   static constexpr size_t kPieceSize = size_t{64} * 1024;
 
+  FileSystem& files_;
   const uint32_t frameSize_;
   std::unique_ptr<char[]> buffer_;  // the frame buffer, allocated when first needed
   std::unique_ptr<char[]> piece_;   // for bytes read ahead, and after the kernel found none

@@ -5,17 +5,19 @@
 
 namespace mvweave {
 
-Status FrameSink::open(const std::string& path, const std::string& name) {
+Status FrameSink::open(FileSystem& files, const std::string& path, const std::string& name) {
   name_ = name;
+  files_ = &files;
   writesY4m_ = isY4mPath(path);
-  if (const OsError error = openToWrite(path, file_, identity_)) {
+  if (const OsError error = openToWrite(files, path, file_, info_)) {
     return problemWith(Problem::kCreateOutput, name_, error);
   }
   return {};
 }
 
-Status FrameSink::empty() {
-  if (const OsError error = truncateIfRegular(file_.get(), identity_)) {
+Status FrameSink::truncate() {
+  if (info_.identity.kind != FileKind::kRegular || info_.received) return {};
+  if (const OsError error = files_->truncate(file_.get())) {
     return problemWith(Problem::kCreateOutput, name_, error);
   }
   return {};
@@ -44,7 +46,7 @@ Status FrameSink::writeZeros(uint64_t size) {
 Status FrameSink::writeBytes(const char* data, size_t size) {
   for (size_t written = 0; written < size;) {
     size_t put = 0;
-    if (const OsError error = writeSome(file_.get(), data + written, size - written, put)) {
+    if (const OsError error = files_->write(file_.get(), data + written, size - written, put)) {
       return problemWith(Problem::kWrite, name_, error);
     }
     if (put == 0) {

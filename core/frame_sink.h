@@ -1,7 +1,7 @@
 // A file of frames written front to back: the interleaved file (mvweave) or
 // a camera file (mvunweave), raw or, when its name ends in ".y4m", Y4M. It
 // is opened without being emptied, so that the run can still refuse it, and
-// emptied by empty(), the last step before the walk. Closed in its
+// truncated by truncate(), the last step before the walk. Closed in its
 // destructor; a run that completes calls close() and checks it.
 #ifndef MVWEAVE_CORE_FRAME_SINK_H
 #define MVWEAVE_CORE_FRAME_SINK_H
@@ -19,15 +19,16 @@ class FrameSink {
  public:
   // kCreateOutput when the file cannot be opened for writing. `name` is the
   // file as messages name it.
-  Status open(const std::string& path, const std::string& name);
+  Status open(FileSystem& files, const std::string& path, const std::string& name);
 
   [[nodiscard]] const std::string& name() const { return name_; }
-  [[nodiscard]] const FileIdentity& identity() const { return identity_; }
+  [[nodiscard]] const FileIdentity& identity() const { return info_.identity; }
   [[nodiscard]] FileHandle handle() const { return file_.get(); }
   [[nodiscard]] bool writesY4m() const { return writesY4m_; }
 
-  // Empties a regular file (kCreateOutput when it cannot be emptied).
-  Status empty();
+  // Empties a regular file (kCreateOutput when it cannot be emptied); a
+  // descriptor the process was given is written from where it stands.
+  Status truncate();
   // A Y4M file's header line; nothing for a raw file.
   Status writeHeader(const Y4mHeader& header);
   // A frame: its FRAME line in a Y4M file, then its data, written here or
@@ -39,8 +40,9 @@ class FrameSink {
 
  private:
   std::string name_;
+  FileSystem* files_ = nullptr;
   OpenFile file_;
-  FileIdentity identity_;
+  FileInfo info_;
   bool writesY4m_ = false;
 };
 

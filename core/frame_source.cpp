@@ -3,6 +3,7 @@
 #include "frame_source.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace mvweave {
@@ -24,20 +25,33 @@ std::string tooLong(const std::string& what) {
 
 }  // namespace
 
-Status FrameSource::open(const std::string& path, const std::string& name) {
+Status FrameSource::open(FileSystem& files, const std::string& path, const std::string& name) {
   path_ = path;
   name_ = name;
-  if (const OsError error = openToRead(path, file_, identity_)) {
+  files_ = &files;
+  if (const OsError error = openToRead(files, path, file_, info_)) {
     return problemWith(Problem::kOpenInput, name_, error);
   }
-  adviseSequential(file_.get());
-  OsError ignored = 0;
-  seekable_ = seekFromStart(file_.get(), 0, ignored) == SeekResult::kDone;
-  return recogniseFormat();
+  return {};
 }
 
-// Reads the first bytes: a Y4M signature, or the start of a raw file, which
-// is read again (or, from a pipe, delivered from what was held back).
+bool FrameSource::lengthFromStart(uint64_t& bytes) const {
+  if (!info_.lengthKnown) return false;
+  bytes = info_.length > info_.position ? info_.length - info_.position : 0;
+  return true;
+}
+
+// Offsets count from where the source starts: a descriptor the process was
+// given is read from its own offset on.
+Status FrameSource::seekTo(uint64_t offset) {
+  const uint64_t target =
+      offset > UINT64_MAX - info_.position ? UINT64_MAX : info_.position + offset;
+  if (const OsError error = files_->seek(file_.get(), target)) return readProblem(error);
+  return {};
+}
+
+// A raw file's first bytes are read again (or, from a pipe, delivered from
+// what was held back).
 Status FrameSource::recogniseFormat() {
   size_t got = 0;
   // A read error here is met again, and told, at the first frame.
@@ -91,7 +105,7 @@ Status FrameSource::readAhead(size_t size, size_t& got) {
   const size_t kept = heldBack_.size();
   heldBack_.resize(kept + size);
   got = 0;
-  const OsError error = readSome(file_.get(), &heldBack_[kept], size, got);
+  const OsError error = files_->read(file_.get(), &heldBack_[kept], size, got);
   heldBack_.resize(kept + got);
   return error == 0 ? Status{} : readProblem(error);
 }
@@ -99,9 +113,8 @@ Status FrameSource::readAhead(size_t size, size_t& got) {
 // A file that can be positioned is read on from where its reader stands,
 // so that frames can move inside the kernel.
 Status FrameSource::giveBackReadAhead() {
-  if (!seekable_ || heldBack_.empty()) return {};
-  OsError error = 0;
-  if (seekFromStart(file_.get(), offset_, error) != SeekResult::kDone) return readProblem(error);
+  if (!info_.seekable || heldBack_.empty()) return {};
+  if (Status status = seekTo(offset_); !status.ok()) return status;
   heldBack_.clear();
   return {};
 }
@@ -112,7 +125,7 @@ Status FrameSource::readBytes(char* buffer, size_t size, size_t& got) {
   heldBack_.erase(0, got);
   while (got < size) {
     size_t moved = 0;
-    if (const OsError error = readSome(file_.get(), buffer + got, size - got, moved)) {
+    if (const OsError error = files_->read(file_.get(), buffer + got, size - got, moved)) {
       offset_ += got;
       return readProblem(error);
     }
@@ -147,30 +160,22 @@ Status FrameSource::readFrameLine(bool& found) {
 }
 
 bool FrameSource::countFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const {
-  const FileKind kind = identity_.kind;
   uint64_t length = 0;
-  if ((kind != FileKind::kRegular && kind != FileKind::kBlockDevice) || frameSize == 0 ||
-      fileSize(file_.get(), length) != 0) {
-    return false;
-  }
-  // Files of /proc and /sys say they are empty and still give data.
-  char first = 0;
-  size_t got = 0;
-  if (length == 0 && (readAt(file_.get(), 0, &first, 1, got) != 0 || got != 0)) return false;
-  if (y4m_) return countY4mFrames(frameSize, enough, length, frames);
+  if (frameSize == 0 || !lengthFromStart(length)) return false;
+  if (y4m_) return countY4mFrames(frameSize, enough, frames);
   frames = length / frameSize;
   return true;
 }
 
 // FRAME lines are read where they begin, the pictures passed over; a line
 // that is no FRAME line ends the count (the walk tells of it).
-bool FrameSource::countY4mFrames(uint32_t frameSize, uint64_t enough, uint64_t length,
-                                 uint64_t& frames) const {
+bool FrameSource::countY4mFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const {
   std::string line(kY4mLongestLine, '\0');
-  uint64_t offset = offset_;
+  const uint64_t length = info_.length;
+  uint64_t offset = info_.position + offset_;
   for (frames = 0; frames < enough; ++frames) {
     size_t got = 0;
-    if (readAt(file_.get(), offset, &line[0], line.size(), got) != 0) return false;
+    if (files_->readAt(file_.get(), offset, &line[0], line.size(), got) != 0) return false;
     const size_t end = line.find('\n');
     if (got < kY4mFrameLineLength || end >= got || line.compare(0, 5, kY4mFrameLine, 5) != 0) {
       return true;
@@ -201,15 +206,19 @@ Status FrameSource::skipBytes(uint64_t size) {
   offset_ += held;
   size -= held;
   if (size == 0) return {};
-  if (seekable_) {
+  if (info_.seekable) {
     const uint64_t target = size > UINT64_MAX - offset_ ? UINT64_MAX : offset_ + size;
-    OsError error = 0;
-    switch (seekFromStart(file_.get(), target, error)) {
-      case SeekResult::kDone: offset_ = target; return {};
-      case SeekResult::kPastAnyEnd: exhausted_ = true; return {};
-      case SeekResult::kFailed: return readProblem(error);
-      case SeekResult::kUnseekable: break;  // read forward after all
+    const Status status = seekTo(target);
+    if (status.ok()) {
+      offset_ = target;
+      return {};
     }
+    // Beyond the largest file there can be: nothing there to read.
+    if (status.osError == EINVAL) {
+      exhausted_ = true;
+      return {};
+    }
+    if (status.osError != ESPIPE) return status;  // else read forward after all
   }
   if (!scratch_) scratch_ = std::make_unique<char[]>(kScratchSize);
   while (size > 0 && !exhausted_) {

@@ -23,13 +23,20 @@ namespace mvweave {
 
 class FrameSource {
  public:
-  // kOpenInput when the file cannot be opened, kRead when a Y4M header
-  // cannot be read. `name` is the file as messages name it.
-  Status open(const std::string& path, const std::string& name);
+  // kOpenInput when the file cannot be opened. `name` is the file as
+  // messages name it.
+  Status open(FileSystem& files, const std::string& path, const std::string& name);
+  // Reads the first bytes: a Y4M file's header (kRead when it cannot be
+  // read), or the start of a raw file, to be read again.
+  Status recogniseFormat();
 
   [[nodiscard]] const std::string& path() const { return path_; }
   [[nodiscard]] const std::string& name() const { return name_; }
-  [[nodiscard]] const FileIdentity& identity() const { return identity_; }
+  [[nodiscard]] const FileIdentity& identity() const { return info_.identity; }
+  [[nodiscard]] const FileInfo& info() const { return info_; }
+  // The bytes from where the source starts to the end of the file, where
+  // the system knows the length.
+  [[nodiscard]] bool lengthFromStart(uint64_t& bytes) const;
   [[nodiscard]] FileHandle handle() const { return file_.get(); }
   [[nodiscard]] const std::optional<Y4mHeader>& y4m() const { return y4m_; }
   // Frames delivered whole by readBytes so far.
@@ -61,7 +68,6 @@ class FrameSource {
   Status endFrame(uint64_t bytes, uint32_t frameSize);
 
  private:
-  Status recogniseFormat();
   // Reads the rest of a Y4M line whose first `taken` bytes were read; the
   // line, its end included, is at most kY4mLongestLine bytes. `ended` is
   // false when the file ends within the line.
@@ -72,14 +78,15 @@ class FrameSource {
   Status skipBytes(uint64_t size);
   Status readAhead(size_t size, size_t& got);
   Status giveBackReadAhead();
-  bool countY4mFrames(uint32_t frameSize, uint64_t enough, uint64_t length, uint64_t& frames) const;
+  bool countY4mFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const;
+  Status seekTo(uint64_t offset);
   Status readProblem(OsError error, const std::string& detail = {}) const;
 
   std::string path_;
   std::string name_;
+  FileSystem* files_ = nullptr;
   OpenFile file_;
-  FileIdentity identity_;
-  bool seekable_ = false;  // positioning works: read ahead is given back
+  FileInfo info_;  // where the source starts: info_.position
   std::optional<Y4mHeader> y4m_;
   std::string heldBack_;      // read ahead from the file, not yet delivered
   uint64_t offset_ = 0;       // bytes delivered (or passed over) so far

@@ -79,7 +79,7 @@ std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
   for (const FrameSource& source : sources) {
     uint64_t bytes = 0;
     if (source.y4m() || source.identity().kind != FileKind::kRegular ||
-        fileSize(source.handle(), bytes) != 0 || bytes % frameSize == 0) {
+        !source.lengthFromStart(bytes) || bytes % frameSize == 0) {
       continue;
     }
     notes.push_back(source.name() + ": " + std::to_string(bytes) +

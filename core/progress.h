@@ -11,9 +11,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "console.h"
+#include "terminal.h"
 
 namespace mvweave {
 
@@ -46,6 +48,8 @@ class Progress {
   const Clock::time_point start_;
   Clock::time_point nextDraw_;
   size_t drawnLength_ = 0;  // what is on the terminal now
+  // Takes the line away at an interrupt; only while a line can be shown.
+  std::unique_ptr<InterruptText> interruptText_;
 };
 
 }  // namespace mvweave

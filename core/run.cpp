@@ -21,25 +21,26 @@ namespace {
 // No output may be an input or a configuration file (by any path or link,
 // the same pipe, the same block device), and no regular file or block
 // device may take the frames of two outputs.
-Status guardOutput(const std::vector<FrameSink>& sinks, size_t index,
+// `index` is the output's place among the sinks; those before it are open.
+Status guardOutput(const FileIdentity& output, const std::string& name,
+                   const std::vector<FrameSink>& sinks, size_t index,
                    const std::vector<FrameSource>& sources,
                    const std::vector<ConfigFile>& configFiles) {
-  const FrameSink& output = sinks[index];
-  const auto refuse = [&output](Problem problem, const std::string& what) {
-    return problemWith(problem, output.name(), 0, "the same file as " + what);
+  const auto refuse = [&name](Problem problem, const std::string& what) {
+    return problemWith(problem, name, 0, "the same file as " + what);
   };
   for (const FrameSource& source : sources) {
-    if (isSameFileOrPipe(output.identity(), source.identity())) {
+    if (isSameFileOrPipe(output, source.identity())) {
       return refuse(Problem::kOutputIsInput, "the input " + source.name());
     }
   }
   for (const ConfigFile& config : configFiles) {
-    if (isSameFileOrPipe(output.identity(), config.identity)) {
+    if (isSameFileOrPipe(output, config.identity)) {
       return refuse(Problem::kOutputIsInput, "the configuration file " + config.path);
     }
   }
   for (size_t earlier = 0; earlier < index; ++earlier) {
-    if (isSameStoredFile(output.identity(), sinks[earlier].identity())) {
+    if (isSameStoredFile(output, sinks[earlier].identity())) {
       return refuse(Problem::kOutputNamedTwice, "the output " + sinks[earlier].name());
     }
   }
@@ -48,9 +49,10 @@ Status guardOutput(const std::vector<FrameSink>& sinks, size_t index,
 
 class Run {
  public:
-  Run(const RunRequest& request, Interleaved interleaved, ReportWriter writeReport,
-      Console& console)
-      : settings_(request.settings),
+  Run(FileSystem& files, const RunRequest& request, Interleaved interleaved,
+      ReportWriter writeReport, Console& console)
+      : files_(files),
+        settings_(request.settings),
         configFiles_(request.configFiles),
         readsInterleaved_(interleaved == Interleaved::kInput),
         writeReport_(writeReport),
@@ -60,6 +62,7 @@ class Run {
     noteReplacedPath();
     Status status = openInputs();
     if (status.ok()) status = openOutputs();
+    if (status.ok()) status = readInputHeaders();
     if (!status.ok()) return status;
     settlePictureFormat();
     if (settings_.verbose) writeReport_(effective_, console_);
@@ -123,26 +126,33 @@ class Run {
     const std::vector<NamedPath> paths = pathsOf(readsInterleaved_);
     sources_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      const Status status = sources_[i].open(paths[i].path, paths[i].name);
+      const Status status = sources_[i].open(files_, paths[i].path, paths[i].name);
       if (!status.ok()) return explainEmptyPath(status, paths[i], "Input");
     }
     return {};
   }
 
-  // Console text held back so far goes out once the outputs are known, to
-  // standard error instead where an output is standard output.
+  // An output that is an input is refused even where it cannot be opened
+  // for writing (Output = "/dev/stdin"), and before any input is read from.
   Status openOutputs() {
     const std::vector<NamedPath> paths = pathsOf(!readsInterleaved_);
     sinks_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      const Status status = sinks_[i].open(paths[i].path, paths[i].name);
-      if (!status.ok()) return explainEmptyPath(status, paths[i], "Output");
-      console_.keepOutOf(sinks_[i].identity());
-      if (Status refused = guardOutput(sinks_, i, sources_, configFiles_); !refused.ok()) {
-        return refused;
+      const Status status = sinks_[i].open(files_, paths[i].path, paths[i].name);
+      FileIdentity identity = sinks_[i].identity();
+      if (status.ok() || files_.identify(paths[i].path, identity) == 0) {
+        Status refused = guardOutput(identity, paths[i].name, sinks_, i, sources_, configFiles_);
+        if (!refused.ok()) return refused;
       }
+      if (!status.ok()) return explainEmptyPath(status, paths[i], "Output");
     }
-    console_.release();
+    return {};
+  }
+
+  Status readInputHeaders() {
+    for (FrameSource& source : sources_) {
+      if (Status status = source.recogniseFormat(); !status.ok()) return status;
+    }
     return {};
   }
 
@@ -215,7 +225,7 @@ class Run {
   // output with what an earlier run wrote.
   Status startOutputs() {
     for (FrameSink& sink : sinks_) {
-      if (Status status = sink.empty(); !status.ok()) return status;
+      if (Status status = sink.truncate(); !status.ok()) return status;
     }
     const Y4mHeader header = outputHeader(format_, firstY4m_);
     for (FrameSink& sink : sinks_) {
@@ -226,11 +236,11 @@ class Run {
 
   Status walk() {
     const FrameSchedule schedule = scheduleOf(settings_);
-    FrameMover mover(frameSize_);
+    FrameMover mover(files_, frameSize_);
     std::vector<KernelMove> kernelMoves(schedule.cameras);
     for (uint32_t camera = 0; camera < schedule.cameras; ++camera) {
       kernelMoves[camera] =
-          kernelMoveBetween(sourceOf(camera).identity(), sinkOf(camera).identity());
+          files_.kernelMoveBetween(sourceOf(camera).identity(), sinkOf(camera).identity());
     }
     uint64_t totalFrames = 0;
     if (!framesInSequence(schedule, totalFrames)) totalFrames = UINT64_MAX;
@@ -297,6 +307,7 @@ class Run {
     return first;
   }
 
+  FileSystem& files_;
   const RunSettings& settings_;
   const std::vector<ConfigFile>& configFiles_;
   const bool readsInterleaved_;  // mvunweave; mvweave writes the interleaved file
@@ -314,9 +325,29 @@ class Run {
 
 }  // namespace
 
-Status runFrames(const RunRequest& request, Interleaved interleaved, ReportWriter writeReport,
-                 Console& console) {
-  return Run(request, interleaved, writeReport, console).execute();
+Status runFrames(FileSystem& files, const RunRequest& request, Interleaved interleaved,
+                 ReportWriter writeReport, Console& console) {
+  return Run(files, request, interleaved, writeReport, console).execute();
+}
+
+void keepConsoleOutOfFiles(FileSystem& files, const RunRequest& request, Console& console) {
+  std::vector<FileIdentity> used;
+  const auto add = [&](const std::string& path) {
+    FileIdentity identity;
+    if (!path.empty() && files.identify(path, identity) == 0) used.push_back(identity);
+  };
+  add(request.settings.sequencePath);
+  for (const std::string& path : request.settings.cameraPaths) add(path);
+  for (const ConfigFile& config : request.configFiles) used.push_back(config.identity);
+  const auto isUsed = [&](FileHandle standard) {
+    FileInfo info;
+    if (files.identify(standard, info) != 0) return false;
+    for (const FileIdentity& identity : used) {
+      if (isSameStream(identity, info.identity)) return true;
+    }
+    return false;
+  };
+  console.keepOutOfFiles(isUsed(kStandardOutput), isUsed(kStandardError));
 }
 
 }  // namespace mvweave

@@ -33,8 +33,14 @@ using ReportWriter = void (*)(const RunSettings& settings, Console& console);
 // the report, checks the frames, moves the inputs to their start frames,
 // empties the outputs, walks the layout and closes every file. kNone once
 // all of that succeeded; warnings are reported on the console as they come.
-Status runFrames(const RunRequest& request, Interleaved interleaved, ReportWriter writeReport,
-                 Console& console);
+Status runFrames(FileSystem& files, const RunRequest& request, Interleaved interleaved,
+                 ReportWriter writeReport, Console& console);
+
+// Whether standard output and standard error are among the files that the
+// request reads or writes, told from what their paths name now, without
+// opening, creating or emptying anything; then the console keeps its text
+// out of them.
+void keepConsoleOutOfFiles(FileSystem& files, const RunRequest& request, Console& console);
 
 }  // namespace mvweave
 

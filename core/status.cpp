@@ -2,7 +2,7 @@
 // it, and the one place that writes them.
 #include "status.h"
 
-#include <cstring>
+#include "file_system.h"
 
 namespace mvweave {
 
@@ -42,7 +42,7 @@ std::string detailOf(const Status& status) {
     text += (text.empty() ? "" : ": ") + part;
   };
   if (!status.detail.empty()) append(status.detail);
-  if (status.osError != 0) append(std::strerror(status.osError));
+  if (status.osError != 0) append(describeOsError(status.osError));
   return text;
 }
 

@@ -78,11 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<const char*> argv;
   argv.reserve(arguments.size());
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  const auto files = mvweave::makeSystemFileSystem();
   mvweave::Console console(tool.name);
   mvweave::RunRequest request;
   mvweave::Status status;
-  if (!mvweave::parseCommandLine(static_cast<int>(argv.size()), argv.data(), tool, console, request,
-                                 status)) {
+  if (!mvweave::parseCommandLine(static_cast<int>(argv.size()), argv.data(), tool, *files, console,
+                                 request, status)) {
     mvweave::report(status, console);
   }
   console.release();

@@ -59,8 +59,11 @@ uint32_t frameSizeOf(const FrameSource& source) {
 
 // Everything the reader gives, as text: the frames and how it ended.
 std::string readAll(const std::string& path, uint64_t startFrame) {
+  const auto files = mvweave::makeSystemFileSystem();
   FrameSource source;
-  if (Status status = source.open(path, path); !status.ok()) return "open: " + describe(status);
+  if (Status status = source.open(*files, path, path); !status.ok()) {
+    return "open: " + describe(status);
+  }
   if (!source.y4m()) return "raw";
   const uint32_t frameSize = frameSizeOf(source);
   if (frameSize == 0) return "no frame size";
@@ -100,8 +103,9 @@ std::string readAllFromPipe(const std::string& bytes, uint64_t startFrame) {
 }
 
 void checkWrittenHeader(const std::string& path) {
+  const auto files = mvweave::makeSystemFileSystem();
   FrameSource source;
-  if (!source.open(path, path).ok() || !source.y4m()) return;
+  if (!source.open(*files, path, path).ok() || !source.y4m()) return;
   mvweave::PictureFormat format;
   format.width = source.y4m()->width;
   format.height = source.y4m()->height;
