@@ -1,116 +1,206 @@
-// Reads configuration files into the settings. A file is read in chunks and
-// split into lines as its bytes arrive; each line is handed to a SettingLine
-// character by character and never stored whole, so a file that is not a
-// configuration at all (a raw video passed by mistake) costs no memory and
-// is refused at its first line. White space before a line (blank lines,
-// indentation, line ends) is skipped, a line whose text begins with '#' is a
-// comment, a NUL byte ends a line's text, and a UTF-8 byte order mark at the
-// very start of the file is ignored.
+// Reads configuration files into the settings, one whole line at a time.
+// A line may be 1 MiB long: a file that is no configuration at all (a raw
+// video passed by mistake) is refused at its first line, at a cost of no
+// more memory than that.
 #include "config_reader.h"
 
-#include <optional>
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace mvweave {
 
 namespace {
 
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-constexpr size_t kByteOrderMarkLength = 3;
+constexpr size_t kLongestLine = size_t{1} << 20;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// Splits a file into lines as its bytes arrive and applies each line.
-class LineSplitter {
+struct Keyword {
+  std::string_view text;
+  uint32_t RunSettings::*number;  // null for the two path keys
+  bool RunSettings::*given;       // where the picture keys are marked as given
+};
+
+// After the two path keys, in this order: GOPLength is tested before
+// NumGOP, so a key such as NumGOPLength counts as GOPLength. Neither picture
+// format key holds another keyword.
+constexpr Keyword kKeywords[] = {
+    {"Input", nullptr, nullptr},
+    {"Output", nullptr, nullptr},
+    {"FirstFrm", &RunSettings::firstFrm, nullptr},
+    {"GOPLength", &RunSettings::gopLength, nullptr},
+    {"NumGOP", &RunSettings::numGop, nullptr},
+    {"NumFrm", &RunSettings::numFrm, nullptr},
+    {"Width", &RunSettings::width, &RunSettings::widthGiven},
+    {"Height", &RunSettings::height, &RunSettings::heightGiven},
+    {"ChromaFormat", &RunSettings::chromaFormat, &RunSettings::chromaFormatGiven},
+    {"BitDepth", &RunSettings::bitDepth, &RunSettings::bitDepthGiven},
+};
+constexpr size_t kKeywordCount = sizeof kKeywords / sizeof kKeywords[0];
+constexpr size_t kCameraKey = 0;  // in the tool's order
+
+// The keyword at a place in the tool's order: its camera key comes first.
+const Keyword& keywordAt(size_t place, Interleaved interleaved) {
+  const bool swapped = interleaved == Interleaved::kInput && place < 2;
+  return kKeywords[swapped ? 1 - place : place];
+}
+
+// White space as the POSIX locale classifies it: space, \t \n \v \f \r.
+bool isWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+std::string trimmed(const std::string& text) {
+  const auto first = std::find_if_not(text.begin(), text.end(), isWhiteSpace);
+  const auto last = std::find_if_not(text.rbegin(), text.rend(), isWhiteSpace).base();
+  return first < last ? std::string(first, last) : std::string();
+}
+
+// As atoi reads it: optional sign, then decimal digits up to the first other
+// character (none gives 0); clamped to [-2147483648, 4294967295] and kept as
+// its low 32 bits.
+uint32_t numberOf(const std::string& value) {
+  const std::string text = trimmed(value);
+  size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+  int64_t magnitude = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    magnitude = std::min<int64_t>(magnitude * 10 + (text[i] - '0'), int64_t{UINT32_MAX} + 1);
+  }
+  const int64_t number = !text.empty() && text[0] == '-' ? -magnitude : magnitude;
+  return static_cast<uint32_t>(std::clamp<int64_t>(number, INT32_MIN, UINT32_MAX));
+}
+
+std::string lowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  return lower;
+}
+
+// Edits (insert, delete, change, swap two neighbours) from one text to the
+// other; short texts only.
+size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+  for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t change = a[i - 1] == b[j - 1] ? 0 : 1;
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+// "; did you mean "Width"?" for a key that holds a keyword but for the case
+// of its letters, or is within two edits of one; empty otherwise.
+std::string closeKeyword(const std::string& key) {
+  std::string_view closest;
+  size_t closestDistance = 3;
+  for (const Keyword& keyword : kKeywords) {
+    if (lowerCase(key).find(lowerCase(keyword.text)) != std::string::npos) {
+      return "; did you mean \"" + std::string(keyword.text) + "\"? (keys are case-sensitive)";
+    }
+    const size_t distance = key.size() < 3 ? closestDistance : editDistance(key, keyword.text);
+    if (distance < closestDistance) {
+      closest = keyword.text;
+      closestDistance = distance;
+    }
+  }
+  return closest.empty() ? std::string() : "; did you mean \"" + std::string(closest) + "\"?";
+}
+
+Status unknownKey(const std::string& key, const std::string& file, uint64_t line) {
+  constexpr size_t kShownKey = 64;
+  const std::string shown = trimmed(key.substr(0, kShownKey));
+  return problemAtLine(
+      Problem::kUnknownKey, file, line,
+      "unknown key \"" + shown + (key.size() > kShownKey ? "...\"" : "\"") + closeKeyword(shown));
+}
+
+// Splits a file into lines as its bytes arrive, and applies each.
+class LineReader {
  public:
-  LineSplitter(const std::string& path, Interleaved interleaved, RunSettings& settings)
+  LineReader(const std::string& path, Interleaved interleaved, RunSettings& settings)
       : path_(path), interleaved_(interleaved), settings_(settings) {}
 
-  // What stops the tool, once a line does; kNone until then.
-  [[nodiscard]] const Status& status() const { return status_; }
-
-  // False as soon as a line stops the tool.
-  bool add(char c) {
-    if (markMatched_ == kByteOrderMarkLength) return addToLine(c);
-    if (c == kByteOrderMark[markMatched_]) {
-      ++markMatched_;
-      return true;
+  Status add(const char* bytes, size_t size) {
+    for (size_t i = 0; i < size; ++i) {
+      const char c = bytes[i];
+      const bool crlf = c == '\n' && afterCarriageReturn_;
+      afterCarriageReturn_ = c == '\r';
+      if (crlf) continue;  // the line ended at its carriage return
+      if (c == '\n' || c == '\r') {
+        if (Status status = endLine(); !status.ok()) return status;
+      } else if (line_.size() == kLongestLine) {
+        return problemAtLine(Problem::kLineTooLong, path_, lineNumber_ + 1,
+                             "the line is longer than " + std::to_string(kLongestLine) +
+                                 " bytes, more than a configuration file may hold");
+      } else {
+        line_.push_back(c);
+      }
     }
-    // Not a byte order mark after all: the bytes held back are text.
-    const size_t held = markMatched_;
-    markMatched_ = kByteOrderMarkLength;
-    for (size_t i = 0; i < held; ++i) {
-      if (!addToLine(kByteOrderMark[i])) return false;
-    }
-    return addToLine(c);
+    return {};
   }
 
   // A last line without a line end still counts.
-  bool finish() { return add('\n'); }
+  Status finish() { return line_.empty() ? Status{} : endLine(); }
 
  private:
-  // A line ends at a line feed, a carriage return and line feed, or a
-  // carriage return alone (as in classic Mac files).
-  bool addToLine(char c) {
-    const bool crlf = c == '\n' && afterCarriageReturn_;
-    afterCarriageReturn_ = c == '\r';
-    if (crlf) return true;  // ended at its carriage return
-    const bool lineEnd = c == '\n' || c == '\r';
-    if (lineEnd) ++lineNumber_;
-    if (!line_) {
-      if (isWhiteSpace(c)) return true;  // between lines
-      line_.emplace(interleaved_);
-      textState_ = Text::kEmpty;
-      settingLine_ = lineNumber_ + 1;
+  Status endLine() {
+    ++lineNumber_;
+    std::string text;
+    text.swap(line_);
+    if (lineNumber_ == 1 && text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
+      text.erase(0, kByteOrderMark.size());
     }
-    return lineEnd ? endLine() : addText(c);
+    text.resize(std::min(text.find('\0'), text.size()));
+    const size_t start = std::min(text.size(), text.find_first_not_of(" \t\n\v\f\r"));
+    if (start == text.size() || text[start] == '#') return {};
+    return parseConfigLine(text.substr(start), interleaved_, settings_, path_, lineNumber_);
   }
-
-  bool endLine() {
-    const bool ignored = textState_ == Text::kEmpty || textState_ == Text::kComment;
-    const bool goOn =
-        accept(ignored ? Problem::kNone : line_->finish(settings_, path_, settingLine_));
-    line_.reset();
-    return goOn;
-  }
-
-  // A '#' first makes the line a comment; a NUL byte ends its text.
-  bool addText(char c) {
-    if (textState_ == Text::kComment || textState_ == Text::kEnded) return true;
-    if (textState_ == Text::kEmpty && c == '#') {
-      textState_ = Text::kComment;
-      return true;
-    }
-    if (c == '\0') {
-      textState_ = textState_ == Text::kEmpty ? Text::kComment : Text::kEnded;
-      return true;
-    }
-    textState_ = Text::kSetting;
-    return accept(line_->add(c));
-  }
-
-  // Records what stops the tool; false when something does.
-  bool accept(Problem problem) {
-    if (problem == Problem::kNone) return true;
-    status_ = problemAtLine(problem, path_, settingLine_, describeLineProblem(problem, *line_));
-    return false;
-  }
-
-  // kEmpty: no text yet. A line ignored as a whole (a comment, or a NUL
-  // byte first) is kComment; kEnded: a NUL byte ended the text.
-  enum class Text { kEmpty, kSetting, kComment, kEnded };
 
   const std::string& path_;
-  Interleaved interleaved_;
+  const Interleaved interleaved_;
   RunSettings& settings_;
-  Status status_;
-  size_t markMatched_ = 0;
+  std::string line_;
+  uint64_t lineNumber_ = 0;  // lines ended so far
   bool afterCarriageReturn_ = false;
-  uint64_t lineNumber_ = 0;   // line ends seen
-  uint64_t settingLine_ = 0;  // the number of the line being read, from 1
-  std::optional<SettingLine> line_;
-  Text textState_ = Text::kEmpty;
 };
 
 }  // namespace
+
+Status parseConfigLine(const std::string& text, Interleaved interleaved, RunSettings& settings,
+                       const std::string& file, uint64_t line) {
+  const size_t equals = text.find('=');
+  if (equals == std::string::npos) {
+    return problemAtLine(Problem::kNoEquals, file, line, "no '=' in this line");
+  }
+  const std::string key = text.substr(0, equals);
+  const std::string value = text.substr(equals + 1);
+  size_t place = 0;
+  while (place < kKeywordCount &&
+         key.find(keywordAt(place, interleaved).text) == std::string::npos) {
+    ++place;
+  }
+  if (place == kKeywordCount) return unknownKey(key, file, line);
+  const Keyword& keyword = keywordAt(place, interleaved);
+  if (keyword.number != nullptr) {
+    settings.*keyword.number = numberOf(value);
+    if (keyword.given != nullptr) settings.*keyword.given = true;
+    return {};
+  }
+  const size_t first = value.find('"');
+  const size_t last = value.rfind('"');
+  const bool quoted = first != last;
+  std::string path = quoted ? value.substr(first + 1, last - first - 1) : std::string();
+  if (place == kCameraKey) {
+    settings.addCameraPath(std::move(path), {file, line, quoted});
+  } else {
+    settings.setSequencePath(std::move(path), {file, line, quoted});
+  }
+  return {};
+}
 
 Status readConfigFile(FileSystem& files, const std::string& path, Interleaved interleaved,
                       RunSettings& settings, FileIdentity& identity) {
@@ -120,24 +210,20 @@ Status readConfigFile(FileSystem& files, const std::string& path, Interleaved in
   }
   OpenFile file;  // read only: nothing can be lost at close
   FileInfo info;
-  OsError error = openToRead(files, path, file, info);
-  if (error != 0) return problemWith(Problem::kOpenConfig, path, error);
+  if (const OsError error = openToRead(files, path, file, info)) {
+    return problemWith(Problem::kOpenConfig, path, error);
+  }
   identity = info.identity;
-
-  LineSplitter lines(path, interleaved, settings);
+  LineReader lines(path, interleaved, settings);
   std::vector<char> chunk(size_t{64} * 1024);
   for (;;) {
     size_t got = 0;
-    if ((error = files.read(file.get(), chunk.data(), chunk.size(), got)) != 0) {
+    if (const OsError error = files.read(file.get(), chunk.data(), chunk.size(), got)) {
       return problemWith(Problem::kOpenConfig, path, error);
     }
-    if (got == 0) break;
-    for (size_t i = 0; i < got; ++i) {
-      if (!lines.add(chunk[i])) return lines.status();
-    }
+    if (got == 0) return lines.finish();
+    if (Status status = lines.add(chunk.data(), got); !status.ok()) return status;
   }
-  lines.finish();
-  return lines.status();
 }
 
 }  // namespace mvweave

@@ -45,18 +45,6 @@ constexpr Problem kNoEquals = Problem::kNoEquals;
 constexpr Interleaved kMerge = Interleaved::kOutput;
 constexpr Interleaved kSplit = Interleaved::kInput;
 
-// Applies one line (without its line end) as the reader applies each line of
-// a file.
-Status parseConfigLine(const std::string& line, Interleaved interleaved, RunSettings& settings) {
-  SettingLine setting(interleaved);
-  Problem problem = Problem::kNone;
-  for (size_t i = 0; i < line.size() && problem == Problem::kNone; ++i) {
-    problem = setting.add(line[i]);
-  }
-  if (problem == Problem::kNone) problem = setting.finish(settings, "", 0);
-  return problemWith(problem, "", 0, describeLineProblem(problem, setting));
-}
-
 TEST(ParseConfigLine, AppliesOneLine) {
   const LineCase cases[] = {
       // Path keys: between the first and the last double quote, nothing escaped.

@@ -13,7 +13,8 @@ const char* messageOf(Problem problem) {
   switch (problem) {
     case Problem::kNone:
     case Problem::kEmptyConfigPath:
-    case Problem::kNoEquals: return nullptr;
+    case Problem::kNoEquals:
+    case Problem::kLineTooLong: return nullptr;
     case Problem::kIllegalOption: return "illegal option ";
     case Problem::kOpenConfig: return "ERROR: Could not open configFile!";
     case Problem::kUnknownKey: return "ERROR: unknown identifier in configFile!";

@@ -22,7 +22,8 @@ enum class Problem {
   kIllegalOption,
   kEmptyConfigPath,  // silent
   kOpenConfig,
-  kNoEquals,  // silent
+  kNoEquals,     // silent
+  kLineTooLong,  // silent
   kUnknownKey,
   kOutOfMemory,
   // The run.
