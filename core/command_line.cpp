@@ -12,14 +12,17 @@ namespace mvweave {
 
 namespace {
 
-enum class Switch { kHelp, kVerbose, kVersion, kEndOfSwitches, kIllegal };
+constexpr char kZeroOnSuccess[] = "--zero-on-success";
 
-// Three long options; otherwise only the character after the leading hyphen
+enum class Switch { kHelp, kVerbose, kVersion, kEndOfSwitches, kZeroOnSuccess, kIllegal };
+
+// Four long options; otherwise only the character after the leading hyphen
 // or slash counts.
 Switch switchOf(const std::string& argument) {
   if (argument == "--help") return Switch::kHelp;
   if (argument == "--version") return Switch::kVersion;
   if (argument == "--") return Switch::kEndOfSwitches;
+  if (argument == kZeroOnSuccess) return Switch::kZeroOnSuccess;
   switch (argument.size() > 1 ? argument[1] : '\0') {
     case '?':
     case 'H':
@@ -30,23 +33,38 @@ Switch switchOf(const std::string& argument) {
   }
 }
 
-bool isSwitch(const char* argument) { return argument[0] == '-' || argument[0] == '/'; }
-
-// How to name a file that an argument taken as a switch names; empty when
-// it names none.
-std::string switchTrapHint(const std::string& argument) {
-  namespace fs = std::filesystem;
+bool namesFile(const std::string& argument) {
   std::error_code error;
-  const fs::path path(argument);
-  if (!fs::exists(path, error) || fs::is_directory(path, error)) return std::string();
-  std::string relative = fs::relative(path, error).generic_string();
-  std::string ways = "put -- before it";
-  if (!error && !relative.empty()) {
-    if (relative[0] != '.') relative = "./" + relative;
-    ways = "name it " + relative + ", or " + ways;
+  const std::filesystem::file_status status = std::filesystem::status(argument, error);
+  return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+// An argument that begins with '-' or '/' is a switch, unless it is an
+// absolute path to a file on a POSIX system: three or more characters, so
+// that /H, /? and /V stay switches whatever the root folder holds.
+bool isSwitch(const std::string& argument) {
+  if (argument[0] == '-') return true;
+  if (argument[0] != '/') return false;
+#ifdef _WIN32
+  return true;
+#else
+  return argument.size() < 3 || !namesFile(argument);
+#endif
+}
+
+// What standard error adds about a switch that may have been meant as a
+// file: how to name the file it names, or that it names none.
+std::string switchTrapHint(const std::string& argument) {
+  if (namesFile(argument)) {
+    const std::string relative = argument[0] == '/' ? "" : "name it ./" + argument + ", or ";
+    return argument + " is taken as a switch, as every argument that begins with '/' or '-'; " +
+           "to read the file as a configuration file, " + relative + "put -- before it";
   }
-  return argument + " is taken as a switch, as every argument that begins with '/' or '-'; " +
-         "to read the file as a configuration file, " + ways;
+  const bool looksLikePath =
+      argument[0] == '/' && argument.find_first_of("/.", 1) != std::string::npos;
+  if (!looksLikePath) return std::string();
+  return argument + " names no file, so it is taken as a switch; an argument that begins with " +
+         "'/' is read as a configuration file when it names one";
 }
 
 // A switch acts at once; false when the tool stops there. `switches` turns
@@ -67,7 +85,19 @@ bool takeSwitch(const std::string& argument, const Tool& tool, Console& console,
       return true;
     case Switch::kVersion: console.line(tool.version); return false;
     case Switch::kEndOfSwitches: switches = false; return true;
-    case Switch::kIllegal: status = illegalOption(argument, hint); return false;
+    case Switch::kZeroOnSuccess: return true;  // read before the walk
+    case Switch::kIllegal:
+      status = problemNaming(Problem::kIllegalOption, argument, "", hint);
+      return false;
+  }
+  return false;
+}
+
+// Like the switches, anywhere before "--"; it counts from the start, even
+// when a configuration file before it fails.
+bool asksZeroOnSuccess(int argc, const char* const* argv) {
+  for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
+    if (std::string(argv[i]) == kZeroOnSuccess) return true;
   }
   return false;
 }
@@ -86,8 +116,8 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileS
   console.line("");
   bool switches = true;
   for (int i = 1; i < argc; ++i) {
-    const char* argument = argv[i];
-    if (switches && isSwitch(argument)) {
+    const std::string argument = argv[i];
+    if (switches && !argument.empty() && isSwitch(argument)) {
       if (!takeSwitch(argument, tool, console, request, switches, status)) return false;
       continue;
     }
@@ -123,10 +153,12 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
     // which has a message of its own.
     status = problemWith(Problem::kOutOfMemory, "", 0, "not enough memory to hold the settings");
   }
-  report(status, console);
+  console.report(status);
   // Console text that cannot be delivered is not worth a failed run: the
   // files are what counts.
   console.release();
+  // Help and the version do what was asked too; every other stop fails.
+  if (asksZeroOnSuccess(argc, argv)) return completed || status.ok() ? 0 : 1;
   return completed ? 1 : 0;
 }
 

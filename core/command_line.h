@@ -11,11 +11,11 @@
 namespace mvweave {
 
 struct Tool {
-  const char* name;         // as standard error names it
-  const char* helpText;     // written as it stands, line ends included
-  const char* banner;       // one line, written without its line end
-  const char* version;      // "mvweave 1.0", for --version
-  Interleaved interleaved;  // which side of a run the interleaved file is
+  const char* name;             // as standard error names it
+  const char* helpText;         // written as it stands, line ends included
+  const char* banner;           // one line, written without its line end
+  const char* version;          // "mvweave 1.0", for --version
+  InterleavedFile interleaved;  // which side of a run the interleaved file is
   ReportWriter writeReport;
 };
 

@@ -40,8 +40,8 @@ constexpr size_t kKeywordCount = sizeof kKeywords / sizeof kKeywords[0];
 constexpr size_t kCameraKey = 0;  // in the tool's order
 
 // The keyword at a place in the tool's order: its camera key comes first.
-const Keyword& keywordAt(size_t place, Interleaved interleaved) {
-  const bool swapped = interleaved == Interleaved::kInput && place < 2;
+const Keyword& keywordAt(size_t place, InterleavedFile interleaved) {
+  const bool swapped = interleaved == InterleavedFile::kRead && place < 2;
   return kKeywords[swapped ? 1 - place : place];
 }
 
@@ -92,9 +92,20 @@ size_t editDistance(std::string_view a, std::string_view b) {
   return d[a.size()][b.size()];
 }
 
+// Words users try for a key, and the key they mean.
+constexpr std::string_view kGuesses[][2] = {
+    {"frames", "NumFrm"},       {"numframes", "NumFrm"},    {"framecount", "NumFrm"},
+    {"firstframe", "FirstFrm"}, {"startframe", "FirstFrm"}, {"goplen", "GOPLength"},
+    {"gopsize", "GOPLength"},
+};
+
 // "; did you mean "Width"?" for a key that holds a keyword but for the case
-// of its letters, or is within two edits of one; empty otherwise.
+// of its letters, a word users try for one, or a key within two edits of
+// one; empty otherwise.
 std::string closeKeyword(const std::string& key) {
+  for (const auto& guess : kGuesses) {
+    if (lowerCase(key) == guess[0]) return "; did you mean \"" + std::string(guess[1]) + "\"?";
+  }
   std::string_view closest;
   size_t closestDistance = 3;
   for (const Keyword& keyword : kKeywords) {
@@ -118,10 +129,55 @@ Status unknownKey(const std::string& key, const std::string& file, uint64_t line
       "unknown key \"" + shown + (key.size() > kShownKey ? "...\"" : "\"") + closeKeyword(shown));
 }
 
+// Applies one setting line; `place` is its key's place in the tool's order.
+Status applyLine(const std::string& text, InterleavedFile interleaved, RunSettings& settings,
+                 const std::string& file, uint64_t line, size_t& place) {
+  place = kKeywordCount;
+  const size_t equals = text.find('=');
+  if (equals == std::string::npos) {
+    return problemAtLine(Problem::kNoEquals, file, line, "no '=' in this line");
+  }
+  const std::string key = text.substr(0, equals);
+  const std::string value = text.substr(equals + 1);
+  place = 0;
+  while (place < kKeywordCount &&
+         key.find(keywordAt(place, interleaved).text) == std::string::npos) {
+    ++place;
+  }
+  if (place == kKeywordCount) return unknownKey(key, file, line);
+  const Keyword& keyword = keywordAt(place, interleaved);
+  if (keyword.number != nullptr) {
+    settings.*keyword.number = numberOf(value);
+    if (keyword.given != nullptr) settings.*keyword.given = true;
+    return {};
+  }
+  const size_t first = value.find('"');
+  const size_t last = value.rfind('"');
+  const bool quoted = first != last;
+  std::string path = quoted ? value.substr(first + 1, last - first - 1) : std::string();
+  if (place == kCameraKey) {
+    settings.cameraPaths.push_back({std::move(path), file, line, quoted});
+  } else {
+    settings.setSequencePath({std::move(path), file, line, quoted});
+  }
+  return {};
+}
+
+// "1, 2, 3 and 4", the first few of them.
+std::string lineList(const std::vector<uint64_t>& lines) {
+  constexpr size_t kNamed = 5;
+  std::string text;
+  for (size_t i = 0; i < lines.size() && i < kNamed; ++i) {
+    text += (i == 0 ? "" : i + 1 == lines.size() ? " and " : ", ") + std::to_string(lines[i]);
+  }
+  if (lines.size() > kNamed) text += " and " + std::to_string(lines.size() - kNamed) + " more";
+  return text;
+}
+
 // Splits a file into lines as its bytes arrive, and applies each.
 class LineReader {
  public:
-  LineReader(const std::string& path, Interleaved interleaved, RunSettings& settings)
+  LineReader(const std::string& path, InterleavedFile interleaved, RunSettings& settings)
       : path_(path), interleaved_(interleaved), settings_(settings) {}
 
   Status add(const char* bytes, size_t size) {
@@ -143,8 +199,23 @@ class LineReader {
     return {};
   }
 
-  // A last line without a line end still counts.
-  Status finish() { return line_.empty() ? Status{} : endLine(); }
+  // A last line without a line end still counts. Then the file as a whole:
+  // the sequence's key on several lines and the camera key on one is the
+  // other tool's configuration, which would overwrite what it means to read.
+  Status finish() {
+    if (Status status = line_.empty() ? Status{} : endLine(); !status.ok()) return status;
+    const std::vector<uint64_t>& sequence = keyLines_[1];
+    const std::vector<uint64_t>& camera = keyLines_[kCameraKey];
+    if (sequence.size() < 2 || camera.size() != 1) return {};
+    const bool merge = interleaved_ == InterleavedFile::kWritten;
+    const std::string sequenceKey(keywordAt(1, interleaved_).text);
+    const std::string cameraKey(keywordAt(kCameraKey, interleaved_).text);
+    return problemNaming(Problem::kConfigForOtherTool, merge ? "mvunweave" : "mvweave", path_,
+                         sequenceKey + " on lines " + lineList(sequence) + ", " + cameraKey +
+                             " on line " + std::to_string(camera[0]) + ": a configuration for " +
+                             (merge ? "mvunweave" : "mvweave") + ", which takes one " +
+                             sequenceKey + " line for each camera");
+  }
 
  private:
   Status endLine() {
@@ -157,52 +228,31 @@ class LineReader {
     text.resize(std::min(text.find('\0'), text.size()));
     const size_t start = std::min(text.size(), text.find_first_not_of(" \t\n\v\f\r"));
     if (start == text.size() || text[start] == '#') return {};
-    return parseConfigLine(text.substr(start), interleaved_, settings_, path_, lineNumber_);
+    size_t place = 0;
+    Status status =
+        applyLine(text.substr(start), interleaved_, settings_, path_, lineNumber_, place);
+    if (place < 2) keyLines_[place].push_back(lineNumber_);
+    return status;
   }
 
   const std::string& path_;
-  const Interleaved interleaved_;
+  const InterleavedFile interleaved_;
   RunSettings& settings_;
   std::string line_;
   uint64_t lineNumber_ = 0;  // lines ended so far
   bool afterCarriageReturn_ = false;
+  std::vector<uint64_t> keyLines_[2];  // the lines of the two path keys, in the tool's order
 };
 
 }  // namespace
 
-Status parseConfigLine(const std::string& text, Interleaved interleaved, RunSettings& settings,
+Status parseConfigLine(const std::string& text, InterleavedFile interleaved, RunSettings& settings,
                        const std::string& file, uint64_t line) {
-  const size_t equals = text.find('=');
-  if (equals == std::string::npos) {
-    return problemAtLine(Problem::kNoEquals, file, line, "no '=' in this line");
-  }
-  const std::string key = text.substr(0, equals);
-  const std::string value = text.substr(equals + 1);
   size_t place = 0;
-  while (place < kKeywordCount &&
-         key.find(keywordAt(place, interleaved).text) == std::string::npos) {
-    ++place;
-  }
-  if (place == kKeywordCount) return unknownKey(key, file, line);
-  const Keyword& keyword = keywordAt(place, interleaved);
-  if (keyword.number != nullptr) {
-    settings.*keyword.number = numberOf(value);
-    if (keyword.given != nullptr) settings.*keyword.given = true;
-    return {};
-  }
-  const size_t first = value.find('"');
-  const size_t last = value.rfind('"');
-  const bool quoted = first != last;
-  std::string path = quoted ? value.substr(first + 1, last - first - 1) : std::string();
-  if (place == kCameraKey) {
-    settings.addCameraPath(std::move(path), {file, line, quoted});
-  } else {
-    settings.setSequencePath(std::move(path), {file, line, quoted});
-  }
-  return {};
+  return applyLine(text, interleaved, settings, file, line, place);
 }
 
-Status readConfigFile(FileSystem& files, const std::string& path, Interleaved interleaved,
+Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFile interleaved,
                       RunSettings& settings, FileIdentity& identity) {
   if (path.empty()) {
     return problemWith(Problem::kEmptyConfigPath, "", 0,

@@ -25,12 +25,12 @@ namespace mvweave {
 // begins with '#' is a comment, a NUL byte ends the text, and a UTF-8 byte
 // order mark at the very start of the file is dropped. `identity` is set
 // once the file is open, so that the run can refuse to overwrite it.
-Status readConfigFile(FileSystem& files, const std::string& path, Interleaved interleaved,
+Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFile interleaved,
                       RunSettings& settings, FileIdentity& identity);
 
 // Applies one setting line (its text, without the line end), read from
 // `file` at `line`.
-Status parseConfigLine(const std::string& text, Interleaved interleaved, RunSettings& settings,
+Status parseConfigLine(const std::string& text, InterleavedFile interleaved, RunSettings& settings,
                        const std::string& file = {}, uint64_t line = 0);
 
 }  // namespace mvweave

@@ -15,8 +15,10 @@ namespace {
 std::string changes(const RunSettings& run) {
   const RunSettings fresh;
   std::string text;
-  for (const std::string& path : run.cameraPaths) text += "camera[" + path + "] ";
-  if (run.sequencePath != fresh.sequencePath) text += "sequence[" + run.sequencePath + "] ";
+  for (const ConfiguredPath& camera : run.cameraPaths) text += "camera[" + camera.path + "] ";
+  if (run.sequencePath.path != fresh.sequencePath.path) {
+    text += "sequence[" + run.sequencePath.path + "] ";
+  }
   const struct {
     const char* name;
     uint32_t value, initial;
@@ -34,7 +36,7 @@ std::string changes(const RunSettings& run) {
 
 struct LineCase {
   std::string line;
-  Interleaved interleaved;
+  InterleavedFile interleaved;
   Problem problem;
   std::string changes;
 };
@@ -42,8 +44,8 @@ struct LineCase {
 constexpr Problem kApplied = Problem::kNone;
 constexpr Problem kUnknown = Problem::kUnknownKey;
 constexpr Problem kNoEquals = Problem::kNoEquals;
-constexpr Interleaved kMerge = Interleaved::kOutput;
-constexpr Interleaved kSplit = Interleaved::kInput;
+constexpr InterleavedFile kMerge = InterleavedFile::kWritten;
+constexpr InterleavedFile kSplit = InterleavedFile::kRead;
 
 TEST(ParseConfigLine, AppliesOneLine) {
   const LineCase cases[] = {
@@ -182,6 +184,11 @@ TEST(ParseConfigLine, NamesTheUnknownKey) {
       {"width = 352", "unknown key \"width\"; did you mean \"Width\"? (keys are case-sensitive)"},
       {"image height = 2",
        "unknown key \"image height\"; did you mean \"Height\"? (keys are case-sensitive)"},
+      {"Heigth = 2", "unknown key \"Heigth\"; did you mean \"Height\"?"},
+      {"GOPLen = 8", "unknown key \"GOPLen\"; did you mean \"GOPLength\"?"},
+      {"NumFrames = 9", "unknown key \"NumFrames\"; did you mean \"NumFrm\"?"},
+      {"Frames = 9", "unknown key \"Frames\"; did you mean \"NumFrm\"?"},
+      {"FirstFrame = 1", "unknown key \"FirstFrame\"; did you mean \"FirstFrm\"?"},
       {"Colour = 420", "unknown key \"Colour\""},
       {"Wd = 3", "unknown key \"Wd\""},  // too short to guess from
   };

@@ -16,6 +16,12 @@ void Console::note(const std::string& text) {
   write(true, std::string(toolName_) + ": " + printable(text) + "\n");
 }
 
+void Console::report(const Status& status) {
+  if (status.ok()) return;
+  if (const std::string message = messageOf(status); !message.empty()) line(message);
+  if (const std::string detail = detailOf(status); !detail.empty()) note(detail);
+}
+
 void Console::keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne) {
   outIntoError_ = standardOutputIsOne;
   errorDropped_ = standardErrorIsOne;

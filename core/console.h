@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "status.h"
+
 namespace mvweave {
 
 class Console {
@@ -35,6 +37,8 @@ class Console {
   void text(const char* text);
   // One line of detail on standard error: "mvweave: " and the text.
   void note(const std::string& text);
+  // A problem's fixed message (none for a silent stop) and its detail.
+  void report(const Status& status);
 
   // Where text goes, decided before it is released (see above).
   void keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne);

@@ -23,7 +23,8 @@ Status FrameMover::checkBuffer(uint32_t frameSize) {
   return probe ? Status{} : noFrameBuffer(frameSize);
 }
 
-Status FrameMover::move(FrameSource& source, FrameSink& sink, KernelMove& kernelMove) {
+Status FrameMover::move(FrameSource& source, FrameSink& sink, KernelMove& kernelMove,
+                        bool& ranOut) {
   bool present = false;
   if (Status status = source.beginFrame(present); !status.ok()) return status;
   if (Status status = sink.beginFrame(); !status.ok()) return status;
@@ -32,7 +33,8 @@ Status FrameMover::move(FrameSource& source, FrameSink& sink, KernelMove& kernel
     if (Status status = moveData(source, sink, kernelMove, moved); !status.ok()) return status;
   }
   if (Status status = sink.writeZeros(frameSize_ - moved); !status.ok()) return status;
-  return source.endFrame(moved, frameSize_);
+  ranOut = source.endFrame(moved, frameSize_);
+  return {};
 }
 
 // What was read ahead from a pipe goes first, but no more than this frame

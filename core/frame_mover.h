@@ -32,9 +32,9 @@ class FrameMover {
   static Status checkBuffer(uint32_t frameSize);
 
   // One frame. `kernelMove` is the kernel's call for this pair of files; it
-  // becomes kNone for good once the kernel cannot move between them. Returns the
-  // warning kInputTooShort the first time the source runs out.
-  Status move(FrameSource& source, FrameSink& sink, KernelMove& kernelMove);
+  // becomes kNone for good once the kernel cannot move between them.
+  // `ranOut` is true the first time the source runs out.
+  Status move(FrameSource& source, FrameSink& sink, KernelMove& kernelMove, bool& ranOut);
 
  private:
   Status moveData(FrameSource& source, FrameSink& sink, KernelMove& kernelMove, uint64_t& moved);

@@ -1,5 +1,5 @@
-// Reading frames: telling raw from Y4M, skipping to the start frame, and
-// whole frames with zero fill once a source runs out.
+// Reading frames: raw or Y4M, skipping to the start frame, and whole frames
+// with zero fill once a source runs out.
 #include "frame_source.h"
 
 #include <algorithm>
@@ -19,10 +19,6 @@ uint64_t offsetOf(uint64_t frames, uint64_t frameBytes) {
   return frames * frameBytes;
 }
 
-std::string tooLong(const std::string& what) {
-  return what + " is longer than " + std::to_string(kY4mLongestLine) + " bytes";
-}
-
 }  // namespace
 
 Status FrameSource::open(FileSystem& files, const std::string& path, const std::string& name) {
@@ -35,10 +31,27 @@ Status FrameSource::open(FileSystem& files, const std::string& path, const std::
   return {};
 }
 
+Status FrameSource::recogniseFormat() { return readY4mHeader(*this, y4m_); }
+
 bool FrameSource::lengthFromStart(uint64_t& bytes) const {
   if (!info_.lengthKnown) return false;
   bytes = info_.length > info_.position ? info_.length - info_.position : 0;
   return true;
+}
+
+Status FrameSource::countFrames(uint32_t frameSize, uint64_t enough, uint64_t read,
+                                FrameCount& count) const {
+  uint64_t length = 0;
+  count = FrameCount{};
+  if (frameSize == 0 || !lengthFromStart(length)) return {};
+  count.known = true;
+  if (!y4m_) {
+    count.frames = length / frameSize;
+    count.partialBytes = length % frameSize;
+    return {};
+  }
+  return countY4mFrames(*files_, file_.get(), info_.position, offset_, info_.length, frameSize,
+                        enough, read, count, *this);
 }
 
 // Offsets count from where the source starts: a descriptor the process was
@@ -50,52 +63,37 @@ Status FrameSource::seekTo(uint64_t offset) {
   return {};
 }
 
-// A raw file's first bytes are read again (or, from a pipe, delivered from
-// what was held back).
-Status FrameSource::recogniseFormat() {
+std::string FrameSource::peek(size_t size) {
   size_t got = 0;
-  // A read error here is met again, and told, at the first frame.
-  while (heldBack_.size() < kY4mSignatureLength &&
-         readAhead(kY4mSignatureLength - heldBack_.size(), got).ok() && got > 0) {
+  while (heldBack_.size() < size && readAhead(size - heldBack_.size(), got).ok() && got > 0) {
   }
-  if (heldBack_ != kY4mSignature) return giveBackReadAhead();
-  heldBack_.clear();
-  offset_ = kY4mSignatureLength;
-  std::string parameters;
-  bool ended = false;
-  const std::string what = "the Y4M header line";
-  if (Status status = readLineRest(kY4mSignatureLength, parameters, ended, what); !status.ok()) {
-    return status;
-  }
-  if (!ended) return readProblem(0, what + " does not end");
-  Y4mHeader parsed;
-  std::string reason;
-  if (!parseY4mHeader(parameters, parsed, reason)) return readProblem(0, reason);
-  y4m_ = parsed;
-  return {};
+  std::string bytes = heldBack_.substr(0, size);
+  (void)giveBackReadAhead();  // a seek that fails here fails again at the first read
+  return bytes;
 }
 
-Status FrameSource::readLineRest(size_t taken, std::string& rest, bool& ended,
-                                 const std::string& what) {
-  rest.clear();
-  ended = false;
-  const size_t room = kY4mLongestLine - taken;  // for the rest and the line end
+Status FrameSource::readLine(size_t longest, std::string& line, Line& result) {
+  line.clear();
   for (;;) {
     const size_t end = heldBack_.find('\n');
-    const size_t length = end == std::string::npos ? heldBack_.size() : end;
-    if (rest.size() + length + 1 > room) return readProblem(0, tooLong(what));
-    rest.append(heldBack_, 0, length);
+    const size_t length = std::min(end, heldBack_.size());
+    if (line.size() + length + 1 > longest) {
+      result = Line::kTooLong;
+      return {};
+    }
+    line.append(heldBack_, 0, length);
+    const size_t taken = end == std::string::npos ? length : length + 1;
+    heldBack_.erase(0, taken);
+    offset_ += taken;
     if (end != std::string::npos) {
-      heldBack_.erase(0, end + 1);
-      offset_ += end + 1;
-      ended = true;
+      result = Line::kEnded;
       return giveBackReadAhead();
     }
-    offset_ += heldBack_.size();
-    heldBack_.clear();
     size_t got = 0;
-    if (Status status = readAhead(room - rest.size(), got); !status.ok() || got == 0) {
-      return status;
+    if (Status status = readAhead(longest - line.size(), got); !status.ok()) return status;
+    if (got == 0) {
+      result = Line::kEndOfFile;
+      return {};
     }
   }
 }
@@ -110,8 +108,6 @@ Status FrameSource::readAhead(size_t size, size_t& got) {
   return error == 0 ? Status{} : readProblem(error);
 }
 
-// A file that can be positioned is read on from where its reader stands,
-// so that frames can move inside the kernel.
 Status FrameSource::giveBackReadAhead() {
   if (!info_.seekable || heldBack_.empty()) return {};
   if (Status status = seekTo(offset_); !status.ok()) return status;
@@ -136,62 +132,11 @@ Status FrameSource::readBytes(char* buffer, size_t size, size_t& got) {
   return {};
 }
 
-Status FrameSource::readFrameLine(bool& found) {
-  found = false;
-  const uint64_t lineStart = offset_;
-  const auto where = [lineStart] { return "byte " + std::to_string(lineStart) + ": "; };
-  char start[kY4mFrameLineLength];
-  size_t got = 0;
-  if (Status status = readBytes(start, sizeof start, got); !status.ok()) return status;
-  const size_t compared = std::min<size_t>(got, kY4mFrameLineLength - 1);
-  if (std::memcmp(start, kY4mFrameLine, compared) != 0 ||
-      (got == kY4mFrameLineLength && start[5] != '\n' && start[5] != ' ')) {
-    return readProblem(0, where() + "no FRAME line where a frame should begin");
-  }
-  // Fewer bytes: the file ends within the line.
-  if (got < kY4mFrameLineLength) return {};
-  if (start[5] == '\n') {
-    found = true;
-    return {};
-  }
-  // Frame parameters, which the tools do not need, up to the line end.
-  std::string parameters;
-  return readLineRest(kY4mFrameLineLength, parameters, found, where() + "the FRAME line");
-}
-
-bool FrameSource::countFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const {
-  uint64_t length = 0;
-  if (frameSize == 0 || !lengthFromStart(length)) return false;
-  if (y4m_) return countY4mFrames(frameSize, enough, frames);
-  frames = length / frameSize;
-  return true;
-}
-
-// FRAME lines are read where they begin, the pictures passed over; a line
-// that is no FRAME line ends the count (the walk tells of it).
-bool FrameSource::countY4mFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const {
-  std::string line(kY4mLongestLine, '\0');
-  const uint64_t length = info_.length;
-  uint64_t offset = info_.position + offset_;
-  for (frames = 0; frames < enough; ++frames) {
-    size_t got = 0;
-    if (files_->readAt(file_.get(), offset, &line[0], line.size(), got) != 0) return false;
-    const size_t end = line.find('\n');
-    if (got < kY4mFrameLineLength || end >= got || line.compare(0, 5, kY4mFrameLine, 5) != 0) {
-      return true;
-    }
-    offset += end + 1;
-    if (length < offset || length - offset < frameSize) return true;
-    offset += frameSize;
-  }
-  return true;
-}
-
 Status FrameSource::skipFrames(uint64_t frames, uint32_t frameSize) {
   if (!y4m_) return skipBytes(offsetOf(frames, frameSize));
   for (uint64_t skipped = 0; skipped < frames && !exhausted_; ++skipped) {
     bool found = false;
-    if (Status status = readFrameLine(found); !status.ok()) return status;
+    if (Status status = readY4mFrameLine(*this, found); !status.ok()) return status;
     exhausted_ = !found;
     if (found) {
       if (Status status = skipBytes(frameSize); !status.ok()) return status;
@@ -233,19 +178,20 @@ Status FrameSource::skipBytes(uint64_t size) {
 
 Status FrameSource::beginFrame(bool& present) {
   present = !exhausted_;
-  if (present && y4m_) return readFrameLine(present);
+  if (present && y4m_) return readY4mFrameLine(*this, present);
   return {};
 }
 
-Status FrameSource::endFrame(uint64_t bytes, uint32_t frameSize) {
+bool FrameSource::endFrame(uint64_t bytes, uint32_t frameSize) {
   if (bytes == frameSize) {
     ++framesRead_;
-    return {};
+    return false;
   }
+  if (!exhausted_) partialBytes_ = bytes;
   exhausted_ = true;
-  if (warnedShort_) return {};
+  if (warnedShort_) return false;
   warnedShort_ = true;
-  return inputTooShort(path_, name_, "");
+  return true;
 }
 
 Status FrameSource::readProblem(OsError error, const std::string& detail) const {

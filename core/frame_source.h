@@ -1,12 +1,13 @@
 // A file of frames read front to back: a camera file (mvweave) or the
 // interleaved file (mvunweave), raw or Y4M. Which one is told by content: a
-// file that begins with "YUV4MPEG2 " is Y4M, and its header is read when it
-// is opened. A source that runs out delivers zero frames from there on and
-// says so once. Closed in its destructor.
+// file that begins with "YUV4MPEG2 " is Y4M (y4m.h reads its lines). A
+// source that runs out delivers zero frames from there on and says so
+// once. Closed in its destructor.
 //
-// Y4M lines are read in blocks. What a block brings beyond a line is given
-// back to a file that can be positioned, and held back from a pipe, to be
-// delivered before anything is read from the pipe again.
+// The one read-ahead rule: a line is read in blocks, and what a block brings
+// beyond the line is given back, by seeking back in a file that can seek
+// (so that frames then move inside the kernel) and by holding it, to be
+// delivered before anything else, from a pipe.
 #ifndef MVWEAVE_CORE_FRAME_SOURCE_H
 #define MVWEAVE_CORE_FRAME_SOURCE_H
 
@@ -21,41 +22,51 @@
 
 namespace mvweave {
 
+// What an input's length says, where the system knows it: whole frames from
+// where the source starts, and the data bytes of a frame cut short after
+// them. Counting stops at `enough` frames (for Y4M files, read frame line by
+// frame line); `frames == enough` then means "at least".
+struct FrameCount {
+  bool known = false;
+  uint64_t frames = 0;
+  uint64_t partialBytes = 0;
+};
+
 class FrameSource {
  public:
   // kOpenInput when the file cannot be opened. `name` is the file as
   // messages name it.
   Status open(FileSystem& files, const std::string& path, const std::string& name);
-  // Reads the first bytes: a Y4M file's header (kRead when it cannot be
-  // read), or the start of a raw file, to be read again.
+  // Reads a Y4M file's header; a raw file's first bytes are read again.
   Status recogniseFormat();
 
   [[nodiscard]] const std::string& path() const { return path_; }
   [[nodiscard]] const std::string& name() const { return name_; }
   [[nodiscard]] const FileIdentity& identity() const { return info_.identity; }
-  [[nodiscard]] const FileInfo& info() const { return info_; }
+  [[nodiscard]] FileHandle handle() const { return file_.get(); }
+  [[nodiscard]] const std::optional<Y4mHeader>& y4m() const { return y4m_; }
   // The bytes from where the source starts to the end of the file, where
   // the system knows the length.
   [[nodiscard]] bool lengthFromStart(uint64_t& bytes) const;
-  [[nodiscard]] FileHandle handle() const { return file_.get(); }
-  [[nodiscard]] const std::optional<Y4mHeader>& y4m() const { return y4m_; }
-  // Frames delivered whole by readBytes so far.
+  // Frames delivered whole by readBytes so far, and the data bytes of the
+  // frame that ended the source.
   [[nodiscard]] uint64_t framesRead() const { return framesRead_; }
+  [[nodiscard]] uint64_t partialBytes() const { return partialBytes_; }
 
-  // The whole frames the file holds, counted up to `enough`; false when its
-  // length is not known (a pipe). Nothing is read that the run would miss.
-  bool countFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const;
+  // Nothing is read that the run would miss; a Y4M frame line that the walk
+  // would refuse among the first `read` frames fails the count (kRead).
+  Status countFrames(uint32_t frameSize, uint64_t enough, uint64_t read, FrameCount& count) const;
 
   // Moves to the start of frame `frames`, once, before the first frame: by
-  // positioning where the file allows it, else by reading forward. A Y4M
-  // file's FRAME lines are read on the way: they may be of any length.
+  // seeking where the file can seek, else by reading forward. A Y4M file's
+  // frame lines are read on the way.
   Status skipFrames(uint64_t frames, uint32_t frameSize);
 
   // A frame is taken in three steps, so that its data can also move inside
-  // the kernel (see frame_mover.h). beginFrame reads a Y4M file's FRAME
+  // the kernel (see frame_mover.h). beginFrame reads a Y4M file's frame
   // line; `present` is false once the source has ended.
   Status beginFrame(bool& present);
-  // Reads until `size` bytes or the end: the bytes held back first.
+  // Reads until `size` bytes or the end of the file: held bytes first.
   Status readBytes(char* buffer, size_t size, size_t& got);
   // Bytes read ahead from a pipe and still to be delivered; only readBytes
   // delivers them, and nothing may be taken from the file before them.
@@ -63,24 +74,27 @@ class FrameSource {
   // Counts bytes that the kernel moved from this file.
   void movedInKernel(size_t bytes) { offset_ += bytes; }
   // Counts a whole frame; a frame `bytes` short of frameSize marks the end
-  // of the source, and the first time returns the warning kInputTooShort
-  // (what is missing is written as zeros).
-  Status endFrame(uint64_t bytes, uint32_t frameSize);
+  // of the source. True the first time the source runs out: what is
+  // missing is written as zeros, and the run warns once.
+  bool endFrame(uint64_t bytes, uint32_t frameSize);
+
+  // For y4m.cpp: the next `size` bytes (fewer at the end of the file), left
+  // to be read; a read error here is met again, and told, at the first frame.
+  std::string peek(size_t size);
+  // Reads a line, its end included at most `longest` bytes long, without
+  // the line end; `ended` is false when the file ends within it.
+  enum class Line { kEnded, kEndOfFile, kTooLong };
+  Status readLine(size_t longest, std::string& line, Line& result);
+  // Bytes delivered (or passed over) since the source started.
+  [[nodiscard]] uint64_t offset() const { return offset_; }
+  [[nodiscard]] Status readProblem(OsError error, const std::string& detail = {}) const;
 
  private:
-  // Reads the rest of a Y4M line whose first `taken` bytes were read; the
-  // line, its end included, is at most kY4mLongestLine bytes. `ended` is
-  // false when the file ends within the line.
-  Status readLineRest(size_t taken, std::string& rest, bool& ended, const std::string& what);
-  // Reads a Y4M frame line; `found` is false at the end of the file.
-  Status readFrameLine(bool& found);
-  // Passes over `size` bytes: positioned past them where the file allows it.
+  // Passes over `size` bytes: by seeking where the file allows it.
   Status skipBytes(uint64_t size);
   Status readAhead(size_t size, size_t& got);
   Status giveBackReadAhead();
-  bool countY4mFrames(uint32_t frameSize, uint64_t enough, uint64_t& frames) const;
   Status seekTo(uint64_t offset);
-  Status readProblem(OsError error, const std::string& detail = {}) const;
 
   std::string path_;
   std::string name_;
@@ -93,6 +107,7 @@ class FrameSource {
   bool exhausted_ = false;    // no more data: every later frame is zeros
   bool warnedShort_ = false;  // the warning has been returned
   uint64_t framesRead_ = 0;
+  uint64_t partialBytes_ = 0;
   std::unique_ptr<char[]> scratch_;  // for bytes read only to pass over them
 };
 

@@ -44,11 +44,12 @@ RunSettings settingsWithY4m(const RunSettings& settings, const FrameSource* firs
 std::string formatOriginOf(const RunSettings& settings, const FrameSource* firstY4m) {
   const bool allGiven = settings.widthGiven && settings.heightGiven && settings.chromaFormatGiven &&
                         settings.bitDepthGiven;
-  if (firstY4m == nullptr || allGiven) return "the settings";
+  if (firstY4m == nullptr || allGiven) return "as the configuration gives them";
   const bool noneGiven = !settings.widthGiven && !settings.heightGiven &&
                          !settings.chromaFormatGiven && !settings.bitDepthGiven;
-  if (noneGiven) return firstY4m->name();
-  return "the settings with " + firstY4m->name();
+  const std::string header = "the header of " + firstY4m->name();
+  if (noneGiven) return "as " + header + " gives them";
+  return "as the configuration and " + header + " give them";
 }
 
 Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFormat& format,
@@ -64,43 +65,16 @@ Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFor
     }
     if (header.width != format.width || header.height != format.height ||
         header.chroma != format.chroma || header.bitDepth != format.bitDepth) {
+      // The first Y4M input differs from its own header only where the
+      // configuration set something.
+      const bool first = &source == firstY4mSource(sources);
       return problemWith(Problem::kY4mMismatch, source.name(), 0,
-                         "the header says " + sizeAndFormat(header) + "; the run's format, " +
-                             sizeAndFormat(format) + ", comes from " + formatOrigin);
+                         "its header says " + sizeAndFormat(header) +
+                             ", but the run's pictures are " + sizeAndFormat(format) + ", " +
+                             (first ? "as the configuration gives them" : formatOrigin));
     }
   }
   return {};
-}
-
-std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
-                                       const PictureFormat& format, uint32_t frameSize) {
-  std::vector<std::string> notes;
-  if (frameSize == 0) return notes;
-  for (const FrameSource& source : sources) {
-    uint64_t bytes = 0;
-    if (source.y4m() || source.identity().kind != FileKind::kRegular ||
-        !source.lengthFromStart(bytes) || bytes % frameSize == 0) {
-      continue;
-    }
-    notes.push_back(source.name() + ": " + std::to_string(bytes) +
-                    " bytes is not a whole number of " + std::to_string(frameSize) +
-                    "-byte frames (Width " + std::to_string(format.width) + ", Height " +
-                    std::to_string(format.height) + ", " + describe(format) +
-                    "); check Width, Height and the picture format");
-  }
-  PictureFormat planar = format;
-  planar.planar = true;
-  uint32_t planarSize = 0;
-  const bool odd = format.width % 2 != 0 || format.height % 2 != 0;
-  if (!format.planar && odd && frameSizeOf(planar, planarSize).ok()) {
-    notes.push_back("Width " + std::to_string(format.width) + " and Height " +
-                    std::to_string(format.height) +
-                    ": frames are taken as P + P/2 = " + std::to_string(frameSize) +
-                    " bytes; ChromaFormat = 420 gives the planar layout of ffmpeg and Y4M "
-                    "files, " +
-                    std::to_string(planarSize) + " bytes");
-  }
-  return notes;
 }
 
 Y4mHeader outputHeader(const PictureFormat& format, const FrameSource* firstY4m) {

@@ -24,20 +24,15 @@ const FrameSource* firstY4mSource(const std::vector<FrameSource>& sources);
 // from the first Y4M input's header.
 RunSettings settingsWithY4m(const RunSettings& settings, const FrameSource* firstY4m);
 
-// Where the picture format comes from, for messages: "the settings", the
-// first Y4M input, or both.
+// Where the picture format comes from, for messages: "the configuration
+// gives", the first Y4M input's header, or both.
 std::string formatOriginOf(const RunSettings& settings, const FrameSource* firstY4m);
 
 // kUnsupportedFormat for a Y4M colour space the tools do not handle, and
-// kY4mMismatch for a header that disagrees with the format, naming the file,
-// both values and where the format came from.
+// kY4mMismatch for a header that disagrees with the format, in one sentence
+// naming the file, both formats and where the run's came from.
 Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFormat& format,
                        const std::string& formatOrigin);
-
-// Lines for standard error: inputs whose length is not a whole number of
-// frames, and an odd picture size taken as P + P/2.
-std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
-                                       const PictureFormat& format, uint32_t frameSize);
 
 // The header of a Y4M output: the picture format, with the frame rate,
 // interlacing and aspect ratio (and the colour space's spelling) of the

@@ -63,12 +63,10 @@ Status frameSizeOf(const PictureFormat& format, uint32_t& frameSize) {
   uint64_t bytes = 0;
   const bool counted = bytesPerFrame(format, bytes);
   if (!counted || bytes > UINT32_MAX) {
-    return problemWith(
-        Problem::kFrameSizeOutOfRange, "", 0,
-        "Width x Height " + std::to_string(format.width) + " x " + std::to_string(format.height) +
-            " needs " +
-            (counted ? std::to_string(bytes) : "more than " + std::to_string(UINT64_MAX)) +
-            " bytes per frame, more than 4294967295");
+    return problemWith(Problem::kFrameSizeOutOfRange, "", 0,
+                       "Width x Height " + std::to_string(format.width) + " x " +
+                           std::to_string(format.height) + " needs " + countText(bytes, counted) +
+                           " bytes per frame, more than 4294967295");
   }
   frameSize = static_cast<uint32_t>(bytes);
   return {};

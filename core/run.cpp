@@ -9,10 +9,10 @@
 #include "frame_schedule.h"
 #include "frame_sink.h"
 #include "frame_source.h"
-#include "length_notes.h"
 #include "picture_checks.h"
 #include "picture_format.h"
 #include "progress.h"
+#include "run_notes.h"
 
 namespace mvweave {
 
@@ -49,17 +49,18 @@ Status guardOutput(const FileIdentity& output, const std::string& name,
 
 class Run {
  public:
-  Run(FileSystem& files, const RunRequest& request, Interleaved interleaved,
+  Run(FileSystem& files, const RunRequest& request, InterleavedFile interleaved,
       ReportWriter writeReport, Console& console)
       : files_(files),
         settings_(request.settings),
         configFiles_(request.configFiles),
-        readsInterleaved_(interleaved == Interleaved::kInput),
+        interleaved_(interleaved),
+        readsInterleaved_(interleaved == InterleavedFile::kRead),
         writeReport_(writeReport),
         console_(console) {}
 
   Status execute() {
-    noteReplacedPath();
+    for (const std::string& note : pathNotes(settings_, interleaved_)) console_.note(note);
     Status status = openInputs();
     if (status.ok()) status = openOutputs();
     if (status.ok()) status = readInputHeaders();
@@ -75,58 +76,29 @@ class Run {
   }
 
  private:
-  // One file of a side: its path, where the path was read, and the file as
-  // messages name it (a camera's with its index).
+  // One file of a side, with the file as messages name it (a camera's with
+  // its index).
   struct NamedPath {
-    std::string path;
-    PathSource source;
+    ConfiguredPath configured;
     std::string name;
   };
 
   // The interleaved file's side holds one path, the cameras' side N.
   [[nodiscard]] std::vector<NamedPath> pathsOf(bool interleavedSide) const {
-    if (interleavedSide) {
-      return {{settings_.sequencePath, settings_.sequenceSource, settings_.sequencePath}};
-    }
+    if (interleavedSide) return {{settings_.sequencePath, settings_.sequencePath.path}};
     std::vector<NamedPath> paths;
     for (size_t c = 0; c < settings_.cameraPaths.size(); ++c) {
-      const std::string& path = settings_.cameraPaths[c];
-      const PathSource source =
-          c < settings_.cameraSources.size() ? settings_.cameraSources[c] : PathSource{};
-      paths.push_back({path, source, path + " (camera " + std::to_string(c) + ")"});
+      const ConfiguredPath& camera = settings_.cameraPaths[c];
+      paths.push_back({camera, camera.path + " (camera " + std::to_string(c) + ")"});
     }
     return paths;
-  }
-
-  // mvunweave reads one Input and mvweave writes one Output: of several
-  // lines, the last counts. Several in one file are most likely a
-  // configuration meant for the other tool.
-  void noteReplacedPath() const {
-    const ReplacedPaths& replaced = settings_.replacedSequencePaths;
-    if (replaced.count == 0) return;
-    const char* key = readsInterleaved_ ? "Input" : "Output";
-    std::string text = std::string("only the last ") + key +
-                       " line counts: " + settings_.sequencePath + " (" +
-                       settings_.sequenceSource.origin() + "); dropped: ";
-    for (size_t i = 0; i < replaced.first.size(); ++i) {
-      text += (i > 0 ? ", " : "") + replaced.first[i].first + " (" +
-              replaced.first[i].second.origin() + ")";
-    }
-    if (replaced.count > replaced.first.size()) {
-      text += " and " + std::to_string(replaced.count - replaced.first.size()) + " more";
-    }
-    console_.note(text);
-    if (!replaced.fromOneFile) return;
-    console_.note(settings_.sequenceSource.file + ": reads like a configuration for " +
-                  (readsInterleaved_ ? "mvweave" : "mvunweave") + ", which takes one " + key +
-                  " line for each camera");
   }
 
   Status openInputs() {
     const std::vector<NamedPath> paths = pathsOf(readsInterleaved_);
     sources_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      const Status status = sources_[i].open(files_, paths[i].path, paths[i].name);
+      const Status status = sources_[i].open(files_, paths[i].configured.path, paths[i].name);
       if (!status.ok()) return explainEmptyPath(status, paths[i], "Input");
     }
     return {};
@@ -138,9 +110,10 @@ class Run {
     const std::vector<NamedPath> paths = pathsOf(!readsInterleaved_);
     sinks_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      const Status status = sinks_[i].open(files_, paths[i].path, paths[i].name);
+      const std::string& path = paths[i].configured.path;
+      const Status status = sinks_[i].open(files_, path, paths[i].name);
       FileIdentity identity = sinks_[i].identity();
-      if (status.ok() || files_.identify(paths[i].path, identity) == 0) {
+      if (status.ok() || files_.identify(path, identity) == 0) {
         Status refused = guardOutput(identity, paths[i].name, sinks_, i, sources_, configFiles_);
         if (!refused.ok()) return refused;
       }
@@ -149,29 +122,15 @@ class Run {
     return {};
   }
 
+  Status explainEmptyPath(const Status& status, const NamedPath& path, const char* key) const {
+    return mvweave::explainEmptyPath(status, path.configured, key, !configFiles_.empty());
+  }
+
   Status readInputHeaders() {
     for (FrameSource& source : sources_) {
       if (Status status = source.recogniseFormat(); !status.ok()) return status;
     }
     return {};
-  }
-
-  // An empty path comes from no configuration file at all, a missing line,
-  // or a value without its double quotes.
-  Status explainEmptyPath(const Status& status, const NamedPath& path, const char* key) const {
-    if (!path.path.empty()) return status;
-    if (configFiles_.empty()) {
-      return problemWith(status.problem, "", 0,
-                         "no configuration file was given: name one, such as ./views.cfg");
-    }
-    if (path.source.file.empty()) {
-      return problemWith(status.problem, "", 0,
-                         std::string("no file named: is there an ") + key +
-                             " line, with its path between double quotes?");
-    }
-    return problemAtLine(status.problem, path.source.file, path.source.line,
-                         path.source.quoted ? "the path between the double quotes is empty"
-                                            : "the path must stand between double quotes");
   }
 
   // What no configuration file gave is taken from the first Y4M input; any
@@ -197,9 +156,14 @@ class Run {
     for (const std::string& text : geometryNotes(sources_, format_, frameSize_)) {
       console_.note(text);
     }
+    std::vector<LengthNote> notes;
+    if (Status status = lengthNotes(sources_, scheduleOf(settings_), settings_.firstFrm, frameSize_,
+                                    interleaved_, notes);
+        !status.ok()) {
+      return status;
+    }
     announcedShort_.assign(sources_.size(), false);
-    for (const LengthNote& note : lengthNotes(sources_, scheduleOf(settings_), settings_.firstFrm,
-                                              frameSize_, readsInterleaved_)) {
+    for (const LengthNote& note : notes) {
       console_.note(note.text);
       announcedShort_[note.source] = note.runsOut;
     }
@@ -273,16 +237,18 @@ class Run {
   // (mvunweave). A source that runs out is told once, as a warning.
   Status copyFrame(uint32_t camera, FrameMover& mover, KernelMove& kernelMove, Progress& progress) {
     FrameSource& source = sourceOf(camera);
-    Status status = mover.move(source, sinkOf(camera), kernelMove);
-    if (status.problem != Problem::kInputTooShort) return status;
+    bool ranOut = false;
+    if (Status status = mover.move(source, sinkOf(camera), kernelMove, ranOut); !status.ok()) {
+      return status;
+    }
+    if (!ranOut) return {};
     progress.erase();
+    console_.line("WARNING: Input file too short, missing data filled with zeros: " +
+                  source.path());
     // Said before the walk already, it needs no second line of detail.
-    const std::string detail = announcedShort_[sourceIndexOf(camera)]
-                                   ? ""
-                                   : "ran out after " + std::to_string(source.framesRead()) +
-                                         " whole frames of the " + framesPerSource() +
-                                         " the layout takes from it; the rest is written as zeros";
-    report(inputTooShort(source.path(), detail.empty() ? "" : source.name(), detail), console_);
+    if (!announcedShort_[sourceIndexOf(camera)]) {
+      console_.note(source.name() + ": " + ranOutDetail(source, framesPerSource()));
+    }
     return {};
   }
 
@@ -291,10 +257,8 @@ class Run {
   [[nodiscard]] std::string framesPerSource() const {
     const FrameSchedule schedule = scheduleOf(settings_);
     uint64_t frames = framesPerCamera(schedule);
-    if (readsInterleaved_ && !framesInSequence(schedule, frames)) {
-      return "more than " + std::to_string(UINT64_MAX);
-    }
-    return std::to_string(frames);
+    const bool fits = !readsInterleaved_ || framesInSequence(schedule, frames);
+    return countText(frames, fits);
   }
 
   // Every output is closed, in order; the first failure is the one told.
@@ -310,6 +274,7 @@ class Run {
   FileSystem& files_;
   const RunSettings& settings_;
   const std::vector<ConfigFile>& configFiles_;
+  const InterleavedFile interleaved_;
   const bool readsInterleaved_;  // mvunweave; mvweave writes the interleaved file
   const ReportWriter writeReport_;
   Console& console_;
@@ -325,7 +290,7 @@ class Run {
 
 }  // namespace
 
-Status runFrames(FileSystem& files, const RunRequest& request, Interleaved interleaved,
+Status runFrames(FileSystem& files, const RunRequest& request, InterleavedFile interleaved,
                  ReportWriter writeReport, Console& console) {
   return Run(files, request, interleaved, writeReport, console).execute();
 }
@@ -336,8 +301,8 @@ void keepConsoleOutOfFiles(FileSystem& files, const RunRequest& request, Console
     FileIdentity identity;
     if (!path.empty() && files.identify(path, identity) == 0) used.push_back(identity);
   };
-  add(request.settings.sequencePath);
-  for (const std::string& path : request.settings.cameraPaths) add(path);
+  add(request.settings.sequencePath.path);
+  for (const ConfiguredPath& camera : request.settings.cameraPaths) add(camera.path);
   for (const ConfigFile& config : request.configFiles) used.push_back(config.identity);
   const auto isUsed = [&](FileHandle standard) {
     FileInfo info;

@@ -33,7 +33,7 @@ using ReportWriter = void (*)(const RunSettings& settings, Console& console);
 // the report, checks the frames, moves the inputs to their start frames,
 // empties the outputs, walks the layout and closes every file. kNone once
 // all of that succeeded; warnings are reported on the console as they come.
-Status runFrames(FileSystem& files, const RunRequest& request, Interleaved interleaved,
+Status runFrames(FileSystem& files, const RunRequest& request, InterleavedFile interleaved,
                  ReportWriter writeReport, Console& console);
 
 // Whether standard output and standard error are among the files that the

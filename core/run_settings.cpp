@@ -1,25 +1,18 @@
-// Paths, with where each came from.
+// The sequence's path, with the paths it replaced.
 #include "run_settings.h"
+
+#include <utility>
 
 namespace mvweave {
 
-void RunSettings::setSequencePath(std::string path, PathSource source) {
+void RunSettings::setSequencePath(ConfiguredPath path) {
   // The same path again (the same file named twice) replaces nothing.
-  if (!sequenceSource.file.empty() && path != sequencePath) {
-    ReplacedPaths& replaced = replacedSequencePaths;
-    ++replaced.count;
-    if (replaced.first.size() < ReplacedPaths::kNamed) {
-      replaced.first.emplace_back(std::move(sequencePath), sequenceSource);
-    }
-    replaced.fromOneFile = replaced.fromOneFile && sequenceSource.file == source.file;
+  if (!sequencePath.file.empty() && path.path != sequencePath.path) {
+    ++replacedCount;
+    replacedInOneFile = replacedInOneFile && sequencePath.file == path.file;
+    if (replacedPaths.size() < kReplacedNamed) replacedPaths.push_back(std::move(sequencePath));
   }
   sequencePath = std::move(path);
-  sequenceSource = std::move(source);
-}
-
-void RunSettings::addCameraPath(std::string path, PathSource source) {
-  cameraPaths.push_back(std::move(path));
-  cameraSources.push_back(std::move(source));
 }
 
 }  // namespace mvweave

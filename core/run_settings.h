@@ -8,18 +8,19 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace mvweave {
 
-// Which side of a run is the one interleaved file. mvweave writes it, so its
+// Which side of a run the one interleaved file is: mvweave writes it, so its
 // Input lines are the cameras; mvunweave reads it, so its Output lines are.
-enum class Interleaved { kOutput, kInput };
+enum class InterleavedFile { kWritten, kRead };
 
-// Where a path value was read, for messages: the configuration file, its
-// line, and whether the value stood between two double quotes.
-struct PathSource {
+// A path as a configuration line gave it, with where: the file, its line,
+// and whether the value stood between two double quotes. No file: no line
+// gave it.
+struct ConfiguredPath {
+  std::string path;
   std::string file;
   uint64_t line = 0;
   bool quoted = true;
@@ -27,27 +28,20 @@ struct PathSource {
   [[nodiscard]] std::string origin() const { return file + ":" + std::to_string(line); }
 };
 
-// The one path key, given more than once: each line replaces the path of the
-// one before. The first few paths replaced are kept, to be named.
-struct ReplacedPaths {
-  static constexpr size_t kNamed = 3;
-
-  uint64_t count = 0;
-  std::vector<std::pair<std::string, PathSource>> first;
-  bool fromOneFile = true;  // with the path that counts
-};
-
 struct RunSettings {
   // mvweave: Output is the sequence, Input lines are the cameras;
   // mvunweave the other way round.
-  std::string sequencePath;
-  std::vector<std::string> cameraPaths;
-  PathSource sequenceSource;
-  std::vector<PathSource> cameraSources;  // one for each camera path
-  ReplacedPaths replacedSequencePaths;
+  ConfiguredPath sequencePath;
+  std::vector<ConfiguredPath> cameraPaths;
 
-  void setSequencePath(std::string path, PathSource source);
-  void addCameraPath(std::string path, PathSource source);
+  // The sequence's key given more than once: each line replaces the path of
+  // the one before. The first few paths replaced are kept, to be named.
+  static constexpr size_t kReplacedNamed = 3;
+  uint64_t replacedCount = 0;
+  std::vector<ConfiguredPath> replacedPaths;
+  bool replacedInOneFile = true;  // with the path that counts
+
+  void setSequencePath(ConfiguredPath path);
 
   // The six numbers are kept as 32 bits and always used as unsigned values,
   // so a configured -1 behaves and prints as 4294967295.

@@ -1,23 +1,21 @@
 // The tools' messages, each written exactly as users and their scripts know
-// it, and the one place that writes them.
+// it.
 #include "status.h"
 
 #include "file_system.h"
 
 namespace mvweave {
 
-namespace {
-
-// The fixed text of each problem; null for the silent stops.
-const char* messageOf(Problem problem) {
-  switch (problem) {
+std::string messageOf(const Status& status) {
+  switch (status.problem) {
     case Problem::kNone:
     case Problem::kEmptyConfigPath:
     case Problem::kNoEquals:
-    case Problem::kLineTooLong: return nullptr;
-    case Problem::kIllegalOption: return "illegal option ";
+    case Problem::kLineTooLong: return {};
+    case Problem::kIllegalOption: return "illegal option " + status.argument + " , see HELP!";
     case Problem::kOpenConfig: return "ERROR: Could not open configFile!";
     case Problem::kUnknownKey: return "ERROR: unknown identifier in configFile!";
+    case Problem::kConfigForOtherTool: return "ERROR: configFile is for " + status.argument + "!";
     case Problem::kOutOfMemory: return "ERROR: Out of memory!";
     case Problem::kOpenInput: return "ERROR: Could not open input file!";
     case Problem::kCreateOutput: return "ERROR: Could not create output file!";
@@ -29,13 +27,10 @@ const char* messageOf(Problem problem) {
     case Problem::kAllocateFrameBuffer: return "ERROR: Could not allocate frame buffer!";
     case Problem::kRead: return "ERROR: Could not read input file!";
     case Problem::kWrite: return "ERROR: Could not write output file!";
-    case Problem::kInputTooShort:
-      return "WARNING: Input file too short, missing data filled with zeros: ";
   }
-  return nullptr;
+  return {};
 }
 
-// "subject:line: detail: system error", leaving out what is not set.
 std::string detailOf(const Status& status) {
   std::string text = status.subject;
   if (status.line != 0) text += ":" + std::to_string(status.line);
@@ -47,19 +42,12 @@ std::string detailOf(const Status& status) {
   return text;
 }
 
-}  // namespace
+std::string countText(uint64_t count, bool fits) {
+  return fits ? std::to_string(count) : "more than " + std::to_string(UINT64_MAX);
+}
 
-void report(const Status& status, Console& console) {
-  const char* message = messageOf(status.problem);
-  if (status.problem == Problem::kIllegalOption) {
-    console.line(message + status.argument + " , see HELP!");
-  } else if (status.problem == Problem::kInputTooShort) {
-    console.line(message + status.argument);
-  } else if (message != nullptr) {
-    console.line(message);
-  }
-  const std::string detail = detailOf(status);
-  if (status.problem != Problem::kNone && !detail.empty()) console.note(detail);
+std::string plural(uint64_t count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
 }  // namespace mvweave

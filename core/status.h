@@ -1,18 +1,17 @@
 // What went wrong, as a value. The configuration reader, the file layer and
-// the run return a Status instead of printing; report() is the one place that
-// turns it into the tool's fixed message on standard output, which scripts
-// parse, and one line of detail on standard error for the person reading:
+// the run return a Status instead of printing; the console is the one place
+// that turns it into the tool's fixed message on standard output, which
+// scripts parse, and one line of detail on standard error for the person
+// reading:
 //   mvweave: cam3.yuv: No such file or directory
 //   mvweave: views.cfg:12: unknown key "Widht"
-// Every problem but the short-input warning stops the tool.
+// Every problem stops the tool; warnings are no problems.
 #ifndef MVWEAVE_CORE_STATUS_H
 #define MVWEAVE_CORE_STATUS_H
 
 #include <cstdint>
 #include <string>
 #include <utility>
-
-#include "console.h"
 
 namespace mvweave {
 
@@ -25,6 +24,7 @@ enum class Problem {
   kNoEquals,     // silent
   kLineTooLong,  // silent
   kUnknownKey,
+  kConfigForOtherTool,
   kOutOfMemory,
   // The run.
   kOpenInput,
@@ -37,7 +37,6 @@ enum class Problem {
   kAllocateFrameBuffer,
   kRead,
   kWrite,
-  kInputTooShort,  // a warning: the run goes on
 };
 
 // The detail line reads "subject:line: detail: system error", leaving out
@@ -48,7 +47,7 @@ struct [[nodiscard]] Status {
   int osError = 0;       // the system's error number, if any
   std::string detail;    // what a person needs to know, if anything
   uint64_t line = 0;     // the configuration line, from 1, if any
-  std::string argument;  // what the fixed message names: the option, the short file
+  std::string argument;  // what the fixed message names: the option, the other tool
 
   [[nodiscard]] bool ok() const { return problem == Problem::kNone; }
 };
@@ -63,19 +62,22 @@ inline Status problemAtLine(Problem problem, std::string file, uint64_t line, st
   return Status{problem, std::move(file), 0, std::move(detail), line, {}};
 }
 
-// An argument that begins with '/' or '-' and is no switch.
-inline Status illegalOption(std::string argument, std::string hint) {
-  return Status{Problem::kIllegalOption, {}, 0, std::move(hint), 0, std::move(argument)};
+// A problem whose fixed message names something: an argument that begins
+// with '/' or '-' and is no switch, or the tool a configuration is for.
+inline Status problemNaming(Problem problem, std::string argument, std::string subject,
+                            std::string detail) {
+  return Status{problem, std::move(subject), 0, std::move(detail), 0, std::move(argument)};
 }
 
-// The warning of a source that ran out: `path` for the fixed message,
-// `name` for the detail.
-inline Status inputTooShort(std::string path, std::string name, std::string detail) {
-  return Status{Problem::kInputTooShort, std::move(name), 0, std::move(detail), 0, std::move(path)};
-}
+// The fixed line for standard output; empty for a silent stop.
+std::string messageOf(const Status& status);
+// The line of detail for standard error, without the tool's name.
+std::string detailOf(const Status& status);
 
-// Writes the problem's message line (none for a silent stop) and its detail.
-void report(const Status& status, Console& console);
+// Counts in messages: "more than 18446744073709551615" for what 64 bits
+// cannot hold, and "1 frame", "2 frames".
+std::string countText(uint64_t count, bool fits = true);
+std::string plural(uint64_t count, const char* noun);
 
 }  // namespace mvweave
 

@@ -1,8 +1,11 @@
-// Y4M header lines, read and written.
+// Y4M header and frame lines, read and written.
 #include "y4m.h"
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
+
+#include "frame_source.h"
 
 namespace mvweave {
 
@@ -142,6 +145,117 @@ bool isY4mPath(const std::string& path) {
   std::string ending = path.substr(path.size() - 4);
   for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return ending == ".y4m";
+}
+
+namespace {
+
+enum class FrameLine { kWhole, kBroken, kTooLong, kCut };
+
+// What the bytes at the start of a frame line say; `length` is the line's,
+// its end included, when it is whole. kCut: the bytes end within it.
+FrameLine frameLineIn(std::string_view bytes, size_t& length) {
+  const std::string_view start = bytes.substr(0, kY4mFrameLineLength - 1);
+  if (start != std::string_view(kY4mFrameLine, start.size())) return FrameLine::kBroken;
+  if (bytes.size() < kY4mFrameLineLength) return FrameLine::kCut;
+  const char after = bytes[kY4mFrameLineLength - 1];
+  if (after != '\n' && after != ' ') return FrameLine::kBroken;
+  const size_t end = bytes.find('\n');
+  if (end == std::string_view::npos) {
+    return bytes.size() >= kY4mLongestLine ? FrameLine::kTooLong : FrameLine::kCut;
+  }
+  length = end + 1;
+  return FrameLine::kWhole;
+}
+
+Status frameLineProblem(const FrameSource& source, uint64_t lineStart, FrameLine problem) {
+  const std::string where = "byte " + std::to_string(lineStart) + ": ";
+  if (problem == FrameLine::kBroken) {
+    return source.readProblem(0, where + "no FRAME line where a frame should begin");
+  }
+  return source.readProblem(
+      0, where + "the FRAME line is longer than " + std::to_string(kY4mLongestLine) + " bytes");
+}
+
+}  // namespace
+
+Status readY4mHeader(FrameSource& source, std::optional<Y4mHeader>& header) {
+  header.reset();
+  if (source.peek(kY4mSignatureLength) != kY4mSignature) return {};
+  std::string line;
+  FrameSource::Line result = FrameSource::Line::kEnded;
+  if (Status status = source.readLine(kY4mLongestLine, line, result); !status.ok()) return status;
+  const std::string what = "the Y4M header line";
+  if (result == FrameSource::Line::kTooLong) {
+    return source.readProblem(
+        0, what + " is longer than " + std::to_string(kY4mLongestLine) + " bytes");
+  }
+  if (result == FrameSource::Line::kEndOfFile) return source.readProblem(0, what + " does not end");
+  Y4mHeader parsed;
+  std::string reason;
+  if (!parseY4mHeader(line.substr(kY4mSignatureLength), parsed, reason)) {
+    return source.readProblem(0, reason);
+  }
+  header = parsed;
+  return {};
+}
+
+Status readY4mFrameLine(FrameSource& source, bool& found) {
+  found = false;
+  const uint64_t lineStart = source.offset();
+  char start[kY4mFrameLineLength];
+  size_t got = 0;
+  if (Status status = source.readBytes(start, sizeof start, got); !status.ok()) return status;
+  size_t length = 0;
+  const FrameLine line = frameLineIn(std::string_view(start, got), length);
+  found = line == FrameLine::kWhole;
+  if (line == FrameLine::kBroken) return frameLineProblem(source, lineStart, line);
+  if (line != FrameLine::kCut || got < kY4mFrameLineLength) return {};
+  std::string parameters;
+  FrameSource::Line result = FrameSource::Line::kEnded;
+  if (Status status = source.readLine(kY4mLongestLine - got, parameters, result); !status.ok()) {
+    return status;
+  }
+  if (result == FrameSource::Line::kTooLong) {
+    return frameLineProblem(source, lineStart, FrameLine::kTooLong);
+  }
+  found = result == FrameSource::Line::kEnded;
+  return {};
+}
+
+Status countY4mFrames(FileSystem& files, FileHandle handle, uint64_t start, uint64_t from,
+                      uint64_t length, uint32_t frameSize, uint64_t enough, uint64_t read,
+                      FrameCount& count, const FrameSource& source) {
+  // Read in windows: many frame lines at once when frames are small, little
+  // more than one line when they are large.
+  const size_t windowSize = frameSize < kY4mLongestLine ? size_t{64} * 1024 : kY4mLongestLine;
+  std::string window;
+  uint64_t windowStart = 0;
+  uint64_t at = start + from;
+  for (count.frames = 0; count.frames < enough && at < length; ++count.frames) {
+    const auto room = static_cast<size_t>(std::min<uint64_t>(kY4mLongestLine, length - at));
+    if (at < windowStart || at + room > windowStart + window.size()) {
+      window.resize(std::max(windowSize, room));
+      size_t got = 0;
+      if (const OsError error = files.readAt(handle, at, &window[0], window.size(), got)) {
+        return source.readProblem(error);
+      }
+      window.resize(got);
+      windowStart = at;
+    }
+    size_t lineLength = 0;
+    const std::string_view bytes(window.data() + (at - windowStart),
+                                 std::min<size_t>(room, window.size() - (at - windowStart)));
+    const FrameLine line = frameLineIn(bytes, lineLength);
+    if (line == FrameLine::kCut || (line != FrameLine::kWhole && count.frames >= read)) return {};
+    if (line != FrameLine::kWhole) return frameLineProblem(source, at - start, line);
+    at += lineLength;
+    if (length - at < frameSize) {
+      count.partialBytes = length - at;
+      return {};
+    }
+    at += frameSize;
+  }
+  return {};
 }
 
 }  // namespace mvweave

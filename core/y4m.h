@@ -2,16 +2,25 @@
 // write it: one header line, "YUV4MPEG2 " followed by parameters separated
 // by spaces (W width, H height, F frame rate, I interlacing, A aspect ratio,
 // C colour space, X extensions), then every frame as a line that begins with
-// "FRAME" followed by the frame's planar data.
+// "FRAME" followed by the frame's planar data. Everything the tools know of
+// the format is here: reading and writing header lines, reading frame lines
+// from a source and counting them in a file.
 #ifndef MVWEAVE_CORE_Y4M_H
 #define MVWEAVE_CORE_Y4M_H
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "file_system.h"
+#include "status.h"
+
 namespace mvweave {
+
+class FrameSource;
+struct FrameCount;
 
 constexpr char kY4mSignature[] = "YUV4MPEG2 ";
 constexpr size_t kY4mSignatureLength = 10;
@@ -52,6 +61,25 @@ std::string y4mHeaderLine(const Y4mHeader& header);
 
 // True for paths that end in ".y4m", in any case.
 bool isY4mPath(const std::string& path);
+
+// Reads the header line when the source begins with the signature (kRead
+// when the line is broken or too long); leaves `header` empty otherwise,
+// with nothing taken from the source.
+Status readY4mHeader(FrameSource& source, std::optional<Y4mHeader>& header);
+
+// Reads a frame line: "FRAME", then a line end, or a space and parameters
+// (which the tools do not need) up to one. kRead, naming the line's byte,
+// for anything else or a longer line; `found` is false when the file ends.
+Status readY4mFrameLine(FrameSource& source, bool& found);
+
+// Counts the frames of a Y4M file of `length` bytes from `from` bytes past
+// `start` (where the source starts), reading each frame line where it
+// begins by the rule above, up to `enough` frames; a frame line that the
+// rule refuses among the first `read` frames (those the walk will read)
+// fails the count as it would fail the walk, and a later one ends it.
+Status countY4mFrames(FileSystem& files, FileHandle handle, uint64_t start, uint64_t from,
+                      uint64_t length, uint32_t frameSize, uint64_t enough, uint64_t read,
+                      FrameCount& count, const FrameSource& source);
 
 }  // namespace mvweave
 

@@ -8,7 +8,7 @@
 
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
-foreach(config merge.cfg split.cfg merge_from_frame.cfg)
+foreach(config merge.cfg split.cfg merge_from_frame.cfg layout.cfg cameras.cfg split_paths.cfg)
   configure_file("${EXAMPLES_DIR}/${config}" "${WORK_DIR}/${config}" COPYONLY)
 endforeach()
 
@@ -47,6 +47,18 @@ message("\nRound trip (merge, then split): every camera ${verdict}.")
 if(NOT verdict STREQUAL "identical")
   message(FATAL_ERROR "the round trip lost data")
 endif()
+
+# The same layout from a shared file, with a file of paths for each tool.
+run_step(1 mvweave ./layout.cfg ./cameras.cfg)
+run_step(1 mvunweave ./layout.cfg ./split_paths.cfg)
+foreach(camera 0 1 2)
+  file(SHA256 "${WORK_DIR}/cam${camera}.yuv" original)
+  file(SHA256 "${WORK_DIR}/back${camera}.yuv" returned)
+  if(NOT original STREQUAL returned)
+    message(FATAL_ERROR "back${camera}.yuv differs from cam${camera}.yuv")
+  endif()
+endforeach()
+message("A shared layout.cfg with cameras.cfg and split_paths.cfg: every camera identical.")
 
 run_step(1 mvweave ./merge_from_frame.cfg)
 file(SIZE "${WORK_DIR}/multiview_from_frame_5.yuv" later_bytes)

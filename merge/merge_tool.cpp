@@ -29,14 +29,16 @@ constexpr char kBanner[] = "*** mvweave 1.0 - multiview sequence interleaver ***
 
 // The cameras first; every label 13 characters wide.
 void writeReport(const RunSettings& settings, Console& console) {
-  for (const std::string& path : settings.cameraPaths) console.line("* Input:     " + path);
-  console.line("* Output:    " + settings.sequencePath);
+  for (const ConfiguredPath& camera : settings.cameraPaths) {
+    console.line("* Input:     " + camera.path);
+  }
+  console.line("* Output:    " + settings.sequencePath.path);
   writeNumberLines(settings, console);
 }
 
 }  // namespace
 
-const Tool kMergeTool = {"mvweave",  kHelp, kBanner, "mvweave 1.0", Interleaved::kOutput,
+const Tool kMergeTool = {"mvweave",  kHelp, kBanner, "mvweave 1.0", InterleavedFile::kWritten,
                          writeReport};
 
 }  // namespace mvweave

@@ -35,7 +35,8 @@ install(TARGETS mvweave mvunweave RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog.Debian.gz)
-install(FILES examples/merge.cfg examples/split.cfg examples/merge_from_frame.cfg
+install(FILES examples/layout.cfg examples/cameras.cfg examples/split_paths.cfg
+              examples/merge.cfg examples/split.cfg examples/merge_from_frame.cfg
               examples/merge_10bit_422.cfg examples/merge_y4m_live.cfg examples/split_y4m.cfg
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 

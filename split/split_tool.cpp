@@ -31,14 +31,16 @@ constexpr char kBanner[] = "*** mvunweave 1.0 - multiview sequence separator ***
 // The sequence first and the cameras last; the labels are 12, 13 and 14
 // characters wide.
 void writeReport(const RunSettings& settings, Console& console) {
-  console.line("* Input:    " + settings.sequencePath);
+  console.line("* Input:    " + settings.sequencePath.path);
   writeNumberLines(settings, console);
-  for (const std::string& path : settings.cameraPaths) console.line("* Output:     " + path);
+  for (const ConfiguredPath& camera : settings.cameraPaths) {
+    console.line("* Output:     " + camera.path);
+  }
 }
 
 }  // namespace
 
 const Tool kSplitTool = {"mvunweave",         kHelp,      kBanner, "mvunweave 1.0",
-                         Interleaved::kInput, writeReport};
+                         InterleavedFile::kRead, writeReport};
 
 }  // namespace mvweave

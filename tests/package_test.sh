@@ -18,6 +18,8 @@ check_tree() {
   for file in bin/mvweave bin/mvunweave share/man/man1/mvweave.1.gz share/man/man1/mvunweave.1.gz \
       share/doc/mvweave/copyright share/doc/mvweave/changelog.Debian.gz \
       share/doc/mvweave/examples/merge.cfg share/doc/mvweave/examples/split.cfg \
+      share/doc/mvweave/examples/layout.cfg share/doc/mvweave/examples/cameras.cfg \
+      share/doc/mvweave/examples/split_paths.cfg \
       share/doc/mvweave/examples/merge_from_frame.cfg share/doc/mvweave/examples/merge_10bit_422.cfg \
       share/doc/mvweave/examples/merge_y4m_live.cfg share/doc/mvweave/examples/split_y4m.cfg; do
     [ -f "$prefix/$file" ] || { echo "FAIL: $prefix/$file is missing"; return 1; }

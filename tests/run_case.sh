@@ -25,7 +25,8 @@
 # Usage: run_case.sh CASE_DIR BIN_DIR [EMULATOR...]
 #
 # A new case: write its folder with cmd and the input files, then run it
-# once with RECORD=1 in the environment. That writes stdout.expected,
+# once with RECORD=1 in the environment (for a whole theme:
+# RECORD=1 ctest -R '^e2e\.THEME\.'). That writes stdout.expected,
 # stderr.expected (when not empty), status.expected (when not 1) and an
 # .expected file for every file of at most 64 KiB that the command wrote,
 # from what the programs do now. Read every one of them before committing:
@@ -96,6 +97,9 @@ status=$?
 fingerprints > after.actual
 
 if [ -n "${RECORD:-}" ]; then
+  # Every expected file anew: none stays behind for a file the command no
+  # longer writes.
+  rm -f "$case_dir"/*.expected
   cp stdout.actual "$case_dir/stdout.expected"
   if [ -s stderr.actual ]; then cp stderr.actual "$case_dir/stderr.expected"; fi
   if [ "$status" != 1 ]; then echo "$status" > "$case_dir/status.expected"; fi

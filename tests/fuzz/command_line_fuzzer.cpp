@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   mvweave::Status status;
   if (!mvweave::parseCommandLine(static_cast<int>(argv.size()), argv.data(), tool, *files, console,
                                  request, status)) {
-    mvweave::report(status, console);
+    console.report(status);
   }
   console.release();
   return 0;

@@ -84,7 +84,7 @@ std::string readAll(const std::string& path, uint64_t startFrame) {
       }
     }
     frames += "frame " + std::string(frame.data(), got) + "\n";
-    if (!source.endFrame(got, frameSize).ok()) return frames + "ended";
+    if (source.endFrame(got, frameSize)) return frames + "ended";
   }
   return frames;
 }

@@ -1,0 +1,204 @@
+// The notes before a run, and the texts they are made of.
+#include "run_notes.h"
+
+#include <algorithm>
+
+namespace mvweave {
+
+namespace {
+
+const char* sequenceKeyOf(InterleavedFile interleaved) {
+  return interleaved == InterleavedFile::kRead ? "Input" : "Output";
+}
+
+// mvunweave reads one Input and mvweave writes one Output: of several
+// lines, the last counts. Several in one file are most likely a
+// configuration meant for the other tool.
+std::vector<std::string> replacedPathNotes(const RunSettings& settings,
+                                           InterleavedFile interleaved) {
+  const char* key = sequenceKeyOf(interleaved);
+  std::string text = std::string("only the last ") + key +
+                     " line counts: " + settings.sequencePath.path + " (" +
+                     settings.sequencePath.origin() + "); dropped: ";
+  for (size_t i = 0; i < settings.replacedPaths.size(); ++i) {
+    const ConfiguredPath& replaced = settings.replacedPaths[i];
+    text += (i > 0 ? ", " : "") + replaced.path + " (" + replaced.origin() + ")";
+  }
+  if (settings.replacedCount > settings.replacedPaths.size()) {
+    text +=
+        " and " + std::to_string(settings.replacedCount - settings.replacedPaths.size()) + " more";
+  }
+  if (!settings.replacedInOneFile) return {text};
+  return {text, settings.sequencePath.file + ": reads like a configuration for " +
+                    (interleaved == InterleavedFile::kRead ? "mvweave" : "mvunweave") +
+                    ", which takes one " + key + " line for each camera"};
+}
+
+// What the layout asks of one source.
+struct Demand {
+  uint64_t start = 0;  // the frame of the file where the layout begins
+  uint64_t taken = 0;  // frames it takes from there
+  bool fits = true;    // taken fits in 64 bits
+  std::string startText;
+  std::string takenText;
+};
+
+Demand demandOf(const FrameSchedule& schedule, uint32_t firstFrm, InterleavedFile interleaved) {
+  Demand demand;
+  const uint64_t perCamera = framesPerCamera(schedule);
+  if (interleaved == InterleavedFile::kWritten) {
+    demand.start = firstFrm;
+    demand.taken = perCamera;
+    demand.startText = "from frame " + std::to_string(firstFrm) + " on ";
+    demand.takenText = std::to_string(perCamera);
+    return demand;
+  }
+  // FirstFrm skips groups of N frames: a product of two 32-bit numbers.
+  demand.start = uint64_t{firstFrm} * schedule.cameras;
+  demand.startText = "from frame " + std::to_string(demand.start) + " on (FirstFrm " +
+                     std::to_string(firstFrm) + " x " + plural(schedule.cameras, "camera") + ") ";
+  demand.fits = framesInSequence(schedule, demand.taken);
+  demand.takenText = countText(demand.taken, demand.fits) + " (" +
+                     plural(schedule.cameras, "camera") + " x " + std::to_string(perCamera) + ")";
+  return demand;
+}
+
+// "c0.yuv: holds 22 frames and 4 bytes; from frame 3 on the layout takes 25"
+std::string heldAndDemanded(const FrameSource& source, const std::string& held,
+                            const Demand& demand, uint32_t firstFrm, const char* verb) {
+  return source.name() + ": holds " + held + "; " + (firstFrm != 0 ? demand.startText : "") +
+         "the layout " + verb + " " + demand.takenText;
+}
+
+std::string heldText(const FrameCount& count) {
+  std::string held = plural(count.frames, "frame");
+  if (count.partialBytes != 0) held += " and " + plural(count.partialBytes, "byte");
+  return held;
+}
+
+// A frame cut short within what the layout takes is padded, not all zeros.
+std::string shortNote(const FrameSource& source, const FrameCount& count, const Demand& demand,
+                      uint32_t firstFrm) {
+  const uint64_t available = count.frames > demand.start ? count.frames - demand.start : 0;
+  const bool cutWithin = count.partialBytes != 0 && count.frames >= demand.start;
+  std::string text = heldAndDemanded(source, heldText(count), demand, firstFrm, "takes") + ": ";
+  if (available == 0) {
+    text += "all " + countText(demand.taken, demand.fits) + " will be zeros";
+  } else if (!demand.fits) {
+    text += "all but the first " + std::to_string(available) + " will be zeros";
+  } else {
+    text += "the last " + std::to_string(demand.taken - available) + " will be zeros";
+  }
+  if (cutWithin) {
+    text += ", the first of them after " + plural(count.partialBytes, "byte") + " of data";
+  }
+  return text;
+}
+
+// Counted up to one frame more than the layout reads: "more than" that.
+std::string leftOutNote(const FrameSource& source, const FrameCount& count, const Demand& demand,
+                        uint32_t firstFrm, uint64_t enough) {
+  if (count.frames == enough && source.y4m()) {
+    return heldAndDemanded(source, "more than " + plural(enough - 1, "frame"), demand, firstFrm,
+                           "reads") +
+           ": the rest are left out";
+  }
+  return heldAndDemanded(source, heldText(count), demand, firstFrm, "reads") + ": " +
+         std::to_string(count.frames - demand.start - demand.taken) + " are left out";
+}
+
+}  // namespace
+
+std::vector<std::string> pathNotes(const RunSettings& settings, InterleavedFile interleaved) {
+  std::vector<std::string> notes;
+  if (settings.replacedCount != 0) notes = replacedPathNotes(settings, interleaved);
+  if (interleaved == InterleavedFile::kWritten && settings.cameraPaths.empty() &&
+      !settings.sequencePath.path.empty()) {
+    notes.push_back("no camera: no Input line was read, so " + settings.sequencePath.path +
+                    " will be empty");
+  }
+  return notes;
+}
+
+Status explainEmptyPath(const Status& status, const ConfiguredPath& path, const char* key,
+                        bool anyConfigFile) {
+  if (!path.path.empty()) return status;
+  if (!anyConfigFile) {
+    return problemWith(status.problem, "", 0,
+                       "no configuration file was given: name one, such as ./views.cfg");
+  }
+  if (path.file.empty()) {
+    return problemWith(status.problem, "", 0,
+                       std::string("no file named: is there an ") + key +
+                           " line, with its path between double quotes?");
+  }
+  return problemAtLine(status.problem, path.file, path.line,
+                       path.quoted ? "the path between the double quotes is empty"
+                                   : "the path must stand between double quotes");
+}
+
+std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
+                                       const PictureFormat& format, uint32_t frameSize) {
+  std::vector<std::string> notes;
+  if (frameSize == 0) return notes;
+  for (const FrameSource& source : sources) {
+    uint64_t bytes = 0;
+    if (source.y4m() || source.identity().kind != FileKind::kRegular ||
+        !source.lengthFromStart(bytes) || bytes % frameSize == 0) {
+      continue;
+    }
+    notes.push_back(source.name() + ": " + std::to_string(bytes) +
+                    " bytes is not a whole number of " + std::to_string(frameSize) +
+                    "-byte frames (Width " + std::to_string(format.width) + ", Height " +
+                    std::to_string(format.height) + ", " + describe(format) +
+                    "); check Width, Height and the picture format");
+  }
+  PictureFormat planar = format;
+  planar.planar = true;
+  uint32_t planarSize = 0;
+  const bool odd = format.width % 2 != 0 || format.height % 2 != 0;
+  if (!format.planar && odd && frameSizeOf(planar, planarSize).ok()) {
+    notes.push_back("Width " + std::to_string(format.width) + " and Height " +
+                    std::to_string(format.height) +
+                    ": frames are taken as P + P/2 = " + std::to_string(frameSize) +
+                    " bytes; ChromaFormat = 420 gives the planar layout of ffmpeg and Y4M "
+                    "files, " +
+                    std::to_string(planarSize) + " bytes");
+  }
+  return notes;
+}
+
+Status lengthNotes(const std::vector<FrameSource>& sources, const FrameSchedule& schedule,
+                   uint32_t firstFrm, uint32_t frameSize, InterleavedFile interleaved,
+                   std::vector<LengthNote>& notes) {
+  const Demand demand = demandOf(schedule, firstFrm, interleaved);
+  const bool reading = interleaved == InterleavedFile::kRead;
+  // As far as the layout goes; for the interleaved file one frame more, to
+  // tell whether some are left out.
+  const bool saturates = !demand.fits || demand.taken >= UINT64_MAX - demand.start;
+  const uint64_t read = saturates ? UINT64_MAX : demand.start + demand.taken;
+  const uint64_t enough = saturates ? UINT64_MAX : read + (reading ? 1 : 0);
+  for (size_t i = 0; i < sources.size(); ++i) {
+    FrameCount count;
+    if (Status status = sources[i].countFrames(frameSize, enough, read, count); !status.ok()) {
+      return status;
+    }
+    if (!count.known) continue;
+    const uint64_t available = count.frames > demand.start ? count.frames - demand.start : 0;
+    if (!demand.fits || available < demand.taken) {
+      notes.push_back({i, true, shortNote(sources[i], count, demand, firstFrm)});
+    } else if (reading && available > demand.taken) {
+      notes.push_back({i, false, leftOutNote(sources[i], count, demand, firstFrm, enough)});
+    }
+  }
+  return {};
+}
+
+std::string ranOutDetail(const FrameSource& source, const std::string& framesTaken) {
+  std::string read = plural(source.framesRead(), "whole frame");
+  if (source.partialBytes() != 0) read += " and " + plural(source.partialBytes(), "byte");
+  return "ran out after " + read + " of the " + framesTaken +
+         " the layout takes from it; the rest is written as zeros";
+}
+
+}  // namespace mvweave

@@ -1,0 +1,57 @@
+// Everything a run says on standard error before it empties anything, so
+// that a mistake is named before a byte is written: paths given twice, a
+// run without cameras, paths that are empty, inputs whose size is no whole
+// number of frames or whose length does not fit the layout. The run goes on
+// after each note; only a Y4M frame line that the walk would refuse stops
+// it here.
+#ifndef MVWEAVE_CORE_RUN_NOTES_H
+#define MVWEAVE_CORE_RUN_NOTES_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "frame_schedule.h"
+#include "frame_source.h"
+#include "picture_format.h"
+#include "run_settings.h"
+#include "status.h"
+
+namespace mvweave {
+
+// The sequence's key given more than once (the last line counts), and a
+// mvweave configuration without cameras, which empties its output.
+std::vector<std::string> pathNotes(const RunSettings& settings, InterleavedFile interleaved);
+
+// `status`, with the reason a path is empty as its detail: no configuration
+// file at all, no line with the key, or a value without its double quotes.
+Status explainEmptyPath(const Status& status, const ConfiguredPath& path, const char* key,
+                        bool anyConfigFile);
+
+// Inputs whose size is no whole number of frames, and an odd picture size
+// taken as P + P/2.
+std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
+                                       const PictureFormat& format, uint32_t frameSize);
+
+struct LengthNote {
+  size_t source;  // the index of the input
+  bool runsOut;   // it holds too few frames; else some are left out
+  std::string text;
+};
+
+// Inputs of known length that hold fewer frames than the layout takes from
+// them, and an interleaved file that holds more than the layout reads.
+// Counting reads a Y4M file's frame lines only as far as the layout goes
+// (one more for the interleaved file), and fails (kRead) at one that the
+// walk would refuse.
+Status lengthNotes(const std::vector<FrameSource>& sources, const FrameSchedule& schedule,
+                   uint32_t firstFrm, uint32_t frameSize, InterleavedFile interleaved,
+                   std::vector<LengthNote>& notes);
+
+// The detail of the warning of a source that ran out during the walk;
+// `framesTaken` is what the layout takes from it.
+std::string ranOutDetail(const FrameSource& source, const std::string& framesTaken);
+
+}  // namespace mvweave
+
+#endif
