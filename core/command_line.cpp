@@ -5,8 +5,9 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <vector>
 
-#include "file_system.h"
+#include "mvweave/run.h"
 
 namespace mvweave {
 
@@ -63,14 +64,35 @@ std::string switchTrapHint(const std::string& argument) {
   const bool looksLikePath =
       argument[0] == '/' && argument.find_first_of("/.", 1) != std::string::npos;
   if (!looksLikePath) return std::string();
-  return argument + " names no file, so it is taken as a switch; an argument that begins with " +
+  std::error_code error;
+  const char* const what =
+      std::filesystem::is_directory(argument, error) ? " is a folder" : " names no file";
+  return argument + what + ", so it is taken as a switch; an argument that begins with " +
          "'/' is read as a configuration file when it names one";
+}
+
+// After a stop, the rest of the command line is read only for the paths it
+// names, so that console text stays out of them too: its configuration
+// files that are regular files (a pipe given once cannot be read twice,
+// nor waited for), without a word about what fails there.
+void readForPathsOnly(int argc, const char* const* argv, int from, bool switches, const Tool& tool,
+                      FileSystem& files, RunSettings& settings) {
+  for (int i = from; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (switches && argument == "--") switches = false;
+    FileIdentity identity;
+    if ((switches && !argument.empty() && isSwitch(argument)) ||
+        files.identify(argument, identity) != 0 || identity.kind != FileKind::kRegular) {
+      continue;
+    }
+    (void)readConfigFile(files, argument, tool.interleaved, settings);
+  }
 }
 
 // A switch acts at once; false when the tool stops there. `switches` turns
 // false at "--".
 bool takeSwitch(const std::string& argument, const Tool& tool, Console& console,
-                RunRequest& request, bool& switches, Status& status) {
+                RunSettings& settings, bool& switches, Status& status) {
   const std::string hint = switchTrapHint(argument);
   switch (switchOf(argument)) {
     case Switch::kHelp:
@@ -78,7 +100,7 @@ bool takeSwitch(const std::string& argument, const Tool& tool, Console& console,
       if (!hint.empty()) console.note(hint);
       return false;
     case Switch::kVerbose:
-      request.settings.verbose = true;
+      settings.verbose = true;
       console.line(tool.banner);
       console.line("");
       if (!hint.empty()) console.note(hint);
@@ -91,6 +113,29 @@ bool takeSwitch(const std::string& argument, const Tool& tool, Console& console,
       return false;
   }
   return false;
+}
+
+// Console text is kept out of every file the settings name, told from what
+// their paths name now, before any text is released and without opening,
+// creating or emptying anything.
+void keepConsoleOutOfFiles(FileSystem& files, const RunSettings& settings, Console& console) {
+  std::vector<FileIdentity> used;
+  for (const ConfigFile& config : settings.configFiles) used.push_back(config.identity);
+  const auto add = [&](const std::string& path) {
+    FileIdentity identity;
+    if (!path.empty() && files.identify(path, identity) == 0) used.push_back(identity);
+  };
+  add(settings.sequencePath.path);
+  for (const ConfiguredPath& camera : settings.cameraPaths) add(camera.path);
+  const auto isUsed = [&](FileHandle standard) {
+    FileInfo info;
+    if (files.identify(standard, info) != 0) return false;
+    for (const FileIdentity& identity : used) {
+      if (isSameStream(identity, info.identity)) return true;
+    }
+    return false;
+  };
+  console.keepOutOfFiles(isUsed(kStandardOutput), isUsed(kStandardError));
 }
 
 // Like the switches, anywhere before "--"; it counts from the start, even
@@ -107,7 +152,7 @@ bool asksZeroOnSuccess(int argc, const char* const* argv) {
 void printHelp(const Tool& tool, Console& console) { console.text(tool.helpText); }
 
 bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
-                      Console& console, RunRequest& request, Status& status) {
+                      Console& console, RunSettings& settings, Status& status) {
   // Asked for alone, the version is the one line written.
   if (argc > 1 && std::string(argv[1]) == "--version") {
     console.line(tool.version);
@@ -117,14 +162,13 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileS
   bool switches = true;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (switches && !argument.empty() && isSwitch(argument)) {
-      if (!takeSwitch(argument, tool, console, request, switches, status)) return false;
+    const bool isConfig = !switches || argument.empty() || !isSwitch(argument);
+    if (isConfig) status = readConfigFile(files, argument, tool.interleaved, settings);
+    if (isConfig ? status.ok() : takeSwitch(argument, tool, console, settings, switches, status)) {
       continue;
     }
-    FileIdentity identity;
-    status = readConfigFile(files, argument, tool.interleaved, request.settings, identity);
-    if (!status.ok()) return false;
-    request.configFiles.push_back({argument, identity});
+    readForPathsOnly(argc, argv, i + 1, switches, tool, files, settings);
+    return false;
   }
   return true;
 }
@@ -136,15 +180,16 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
   Status status;
   bool completed = false;
   try {
-    RunRequest request;
+    RunSettings settings;
     if (argc < 2) {
       printHelp(tool, console);
     } else {
-      const bool accepted = parseCommandLine(argc, argv, tool, *files, console, request, status);
-      keepConsoleOutOfFiles(*files, request, console);
+      const bool accepted = parseCommandLine(argc, argv, tool, *files, console, settings, status);
+      keepConsoleOutOfFiles(*files, settings, console);
       console.release();
       if (accepted) {
-        status = runFrames(*files, request, tool.interleaved, tool.writeReport, console);
+        const bool weaves = tool.interleaved == InterleavedFile::kWritten;
+        status = (weaves ? weave : unweave)(settings, *files, console);
         completed = status.ok();
       }
     }

@@ -4,9 +4,10 @@
 #ifndef MVWEAVE_CORE_COMMAND_LINE_H
 #define MVWEAVE_CORE_COMMAND_LINE_H
 
-#include "config_reader.h"
-#include "run.h"
-#include "status.h"
+#include "mvweave/console.h"
+#include "mvweave/file_system.h"
+#include "mvweave/settings.h"
+#include "mvweave/status.h"
 
 namespace mvweave {
 
@@ -16,19 +17,19 @@ struct Tool {
   const char* banner;           // one line, written without its line end
   const char* version;          // "mvweave 1.0", for --version
   InterleavedFile interleaved;  // which side of a run the interleaved file is
-  ReportWriter writeReport;
 };
 
 void printHelp(const Tool& tool, Console& console);
 
 // Walks the arguments left to right: switches act at once, every other
-// argument is a configuration file read at once into `request`. True when
+// argument is a configuration file read at once into `settings`. True when
 // the run may start; otherwise `status` says why not (kNone after the help).
 bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
-                      Console& console, RunRequest& request, Status& status);
+                      Console& console, RunSettings& settings, Status& status);
 
 // The whole life of a tool; returns the exit status: 1 after a completed
-// run, 0 on every other path.
+// run, 0 on every other path (with --zero-on-success: 0 when the tool did
+// what was asked, 1 otherwise).
 int runTool(int argc, const char* const* argv, const Tool& tool);
 
 }  // namespace mvweave

@@ -4,6 +4,8 @@
 // more memory than that.
 #include "config_reader.h"
 
+#include "mvweave/run.h"
+
 #include <algorithm>
 #include <string_view>
 #include <vector>
@@ -253,7 +255,7 @@ Status parseConfigLine(const std::string& text, InterleavedFile interleaved, Run
 }
 
 Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFile interleaved,
-                      RunSettings& settings, FileIdentity& identity) {
+                      RunSettings& settings) {
   if (path.empty()) {
     return problemWith(Problem::kEmptyConfigPath, "", 0,
                        "an empty argument is no configuration file path");
@@ -263,7 +265,7 @@ Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFil
   if (const OsError error = openToRead(files, path, file, info)) {
     return problemWith(Problem::kOpenConfig, path, error);
   }
-  identity = info.identity;
+  settings.configFiles.push_back({path, info.identity});
   LineReader lines(path, interleaved, settings);
   std::vector<char> chunk(size_t{64} * 1024);
   for (;;) {

@@ -13,20 +13,10 @@
 #include <cstdint>
 #include <string>
 
-#include "file_system.h"
-#include "run_settings.h"
-#include "status.h"
+#include "mvweave/settings.h"
+#include "mvweave/status.h"
 
 namespace mvweave {
-
-// Applies every line of the file in order, up to the first that stops the
-// tool; settings applied before it stay applied. A line ends at LF, CR LF or
-// a lone CR; white space before its text is skipped, a line whose text
-// begins with '#' is a comment, a NUL byte ends the text, and a UTF-8 byte
-// order mark at the very start of the file is dropped. `identity` is set
-// once the file is open, so that the run can refuse to overwrite it.
-Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFile interleaved,
-                      RunSettings& settings, FileIdentity& identity);
 
 // Applies one setting line (its text, without the line end), read from
 // `file` at `line`.

@@ -5,7 +5,8 @@
 #include <fstream>
 #include <string>
 
-#include "run_settings.h"
+#include "mvweave/run.h"
+#include "mvweave/settings.h"
 
 namespace mvweave {
 namespace {
@@ -148,9 +149,8 @@ TEST(ReadConfigFile, AppliesEveryLineInOrder) {
   };
   for (const FileCase& c : cases) {
     RunSettings settings;
-    FileIdentity identity;
     const std::string path = writeTempFile("config_reader_test.cfg", c.contents);
-    const Status status = readConfigFile(*files, path, kMerge, settings, identity);
+    const Status status = readConfigFile(*files, path, kMerge, settings);
     EXPECT_EQ(status.problem, c.problem) << c.what;
     EXPECT_EQ(status.line, c.line) << c.what;
     if (!status.ok()) {
@@ -163,12 +163,11 @@ TEST(ReadConfigFile, AppliesEveryLineInOrder) {
 TEST(ReadConfigFile, FilesAccumulateInCommandLineOrder) {
   const auto files = makeSystemFileSystem();
   RunSettings settings;
-  FileIdentity identity;
   const std::string first =
       writeTempFile("first.cfg", "Input = \"a\"\nWidth = 1\nOutput = \"x\"\n");
   const std::string second = writeTempFile("second.cfg", "Input = \"b\"\nWidth = 2\n");
-  ASSERT_TRUE(readConfigFile(*files, first, kMerge, settings, identity).ok());
-  ASSERT_TRUE(readConfigFile(*files, second, kMerge, settings, identity).ok());
+  ASSERT_TRUE(readConfigFile(*files, first, kMerge, settings).ok());
+  ASSERT_TRUE(readConfigFile(*files, second, kMerge, settings).ok());
   EXPECT_EQ(changes(settings), "camera[a] camera[b] sequence[x] Width=2");
 }
 
@@ -212,9 +211,7 @@ TEST(ReadConfigFile, RefusesWhatCannotBeRead) {
   };
   for (const auto& c : cases) {
     RunSettings settings;
-    FileIdentity identity;
-    EXPECT_EQ(readConfigFile(*files, c.path, kMerge, settings, identity).problem, c.problem)
-        << c.path;
+    EXPECT_EQ(readConfigFile(*files, c.path, kMerge, settings).problem, c.problem) << c.path;
   }
 }
 

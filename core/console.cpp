@@ -1,5 +1,5 @@
 // Holding console text back, sending it to the right stream, escaping it.
-#include "console.h"
+#include "mvweave/console.h"
 
 #include "terminal.h"
 
@@ -32,10 +32,12 @@ void Console::release() {
   holding_ = false;
   for (Held& held : held_) write(held.toError || outIntoError_, held.text);
   held_.clear();
-  std::fflush(out_);
+  if (out_ != nullptr) std::fflush(out_);
 }
 
-bool Console::showsProgress() const { return !errorDropped_ && isTerminal(err_); }
+bool Console::showsProgress() const {
+  return err_ != nullptr && !errorDropped_ && isTerminal(err_);
+}
 
 int Console::terminalColumns() const { return mvweave::terminalColumns(err_); }
 
@@ -51,13 +53,13 @@ void Console::write(bool toError, const std::string& text) {
     return;
   }
   if (!toError) {
-    if (!(outIntoError_ && errorDropped_)) std::fputs(text.c_str(), out_);
+    if (out_ != nullptr && !(outIntoError_ && errorDropped_)) std::fputs(text.c_str(), out_);
     return;
   }
-  if (errorDropped_) return;
+  if (errorDropped_ || err_ == nullptr) return;
   // Standard output first, so that the two streams read in order as one;
   // and standard error at once, where the C runtime buffers it (Windows).
-  std::fflush(out_);
+  if (out_ != nullptr) std::fflush(out_);
   std::fputs(text.c_str(), err_);
   std::fflush(err_);
 }

@@ -1,4 +1,4 @@
-#include "console.h"
+#include "mvweave/console.h"
 
 #include <gtest/gtest.h>
 

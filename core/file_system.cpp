@@ -1,6 +1,6 @@
 // What both platforms' file layers share: error texts, comparing
 // identities, and opening a file together with what it is.
-#include "file_system.h"
+#include "mvweave/file_system.h"
 
 #include <cstring>
 

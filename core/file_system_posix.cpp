@@ -9,84 +9,70 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <set>
 
-#include "file_faults.h"
-#include "file_system.h"
+#include "mvweave/file_system.h"
 
 namespace mvweave {
 
 namespace {
 
-// Every call that opens, seeks, moves or closes data goes through here, so
-// that the build made for fault tests (file_faults.h) can make it fail on
-// demand. `count` is the byte count the call is made for.
+// A call made again when a signal interrupts it.
 template <typename Function>
-auto systemCall(SystemCall call, size_t& count, Function function) -> decltype(function()) {
-#ifdef MVWEAVE_FAULTS
-  const Fault fault = plannedFault(call);
-  switch (fault.kind) {
-    case Fault::Kind::kError: errno = fault.error; return -1;
-    case Fault::Kind::kZero: return 0;
-    case Fault::Kind::kShort: count = count > 1 ? count / 2 : count; break;
-    case Fault::Kind::kNone: break;
-  }
-#else
-  (void)call;
-  (void)count;
-#endif
-  return function();
-}
-
-template <typename Function>
-auto systemCall(SystemCall call, Function function) -> decltype(function()) {
-  size_t none = 0;
-  return systemCall(call, none, function);
-}
-
-// The same, made again when a signal interrupts it.
-template <typename Function>
-auto retryingCall(SystemCall call, size_t& count, Function function) -> decltype(function()) {
+auto retrying(Function function) -> decltype(function()) {
   for (;;) {
-    const auto result = systemCall(call, count, function);
+    const auto result = function();
     if (result >= 0 || errno != EINTR) return result;
   }
-}
-
-template <typename Function>
-auto retryingCall(SystemCall call, Function function) -> decltype(function()) {
-  size_t none = 0;
-  return retryingCall(call, none, function);
 }
 
 // One call moves at most this much; larger requests are split by the callers'
 // loops (Linux caps a call a little below 2 GiB anyway).
 constexpr size_t kMaxCall = size_t{1} << 30;
 
-// The names under which a process reaches the descriptors it was given.
+std::string realFolder(const std::string& folder) {
+  char* const real = ::realpath(folder.c_str(), nullptr);
+  if (real == nullptr) return std::string();
+  std::string result = real;
+  std::free(real);
+  return result;
+}
+
+// Whether a path reaches one of the process's own descriptors: through
+// /dev/fd, /proc/self/fd or /proc/thread-self/fd, to which /dev/stdout and
+// the like lead, under any spelling and through any symbolic link. The
+// folders are resolved, never the last name, which opening would follow to
+// a new description of the file.
 bool namesDescriptor(const std::string& path, int& descriptor) {
-  const char* const kStandard[] = {"/dev/stdin", "/dev/stdout", "/dev/stderr"};
-  for (int standard = 0; standard < 3; ++standard) {
-    if (path == kStandard[standard]) {
-      descriptor = standard;
+  std::string current = path;
+  for (int links = 0; links < 40; ++links) {
+    const size_t slash = current.rfind('/');
+    const std::string name = slash == std::string::npos ? current : current.substr(slash + 1);
+    const std::string folder = realFolder(slash == std::string::npos ? "."
+                                          : slash == 0               ? "/"
+                                                                     : current.substr(0, slash));
+    if (folder.empty()) return false;
+    const bool descriptors = folder == realFolder("/proc/self/fd") ||
+                             folder == realFolder("/proc/thread-self/fd") ||
+                             folder == realFolder("/dev/fd");
+    if (descriptors && !name.empty() && name.size() <= 9 &&
+        name.find_first_not_of("0123456789") == std::string::npos) {
+      descriptor = std::stoi(name);
       return true;
     }
-  }
-  for (const std::string prefix : {"/dev/fd/", "/proc/self/fd/"}) {
-    if (path.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string number = path.substr(prefix.size());
-    if (number.empty() || number.size() > 9 ||
-        number.find_first_not_of("0123456789") != std::string::npos) {
-      return false;
-    }
-    descriptor = std::stoi(number);
-    return true;
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink((folder + "/" + name).c_str(), target, sizeof target - 1);
+    if (length < 0 || name.empty() || name == "." || name == "..") return false;
+    current.assign(target, static_cast<size_t>(length));
+    if (current[0] != '/') current = folder + "/" + current;
   }
   return false;
 }
@@ -101,7 +87,12 @@ bool isPseudoFileSystem(int fd) {
     case SYSFS_MAGIC:
     case DEBUGFS_MAGIC:
     case TRACEFS_MAGIC:
-    case SECURITYFS_MAGIC: return true;
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case EFIVARFS_MAGIC: return true;
     default: return false;
   }
 #else
@@ -116,8 +107,17 @@ class PosixFileSystem final : public FileSystem {
     for (int standard = 0; standard < 3; ++standard) {
       closedAtStart_[standard] = ::fcntl(standard, F_GETFD) < 0 && errno == EBADF;
     }
-    struct stat null;
-    if (::stat("/dev/null", &null) == 0) nullDevice_ = static_cast<uint64_t>(null.st_rdev);
+    struct stat device;
+    if (::stat("/dev/null", &device) == 0) nullDevice_ = static_cast<uint64_t>(device.st_rdev);
+    // /dev/tty stands for the controlling terminal, which one of the
+    // standard streams may be.
+    if (::stat("/dev/tty", &device) != 0) return;
+    ttyDevice_ = static_cast<uint64_t>(device.st_rdev);
+    for (int standard = 0; standard < 3; ++standard) {
+      if (::tcgetpgrp(standard) >= 0 && ::fstat(standard, &device) == 0) {
+        controllingTerminal_ = static_cast<uint64_t>(device.st_rdev);
+      }
+    }
   }
 
   OsError openToRead(const std::string& path, FileHandle& handle) override {
@@ -172,18 +172,16 @@ class PosixFileSystem final : public FileSystem {
   }
 
   OsError read(FileHandle handle, char* buffer, size_t size, size_t& got) override {
-    size_t count = std::min(size, kMaxCall);
-    const ssize_t result =
-        retryingCall(SystemCall::kRead, count, [&] { return ::read(handle, buffer, count); });
+    const size_t count = std::min(size, kMaxCall);
+    const ssize_t result = retrying([&] { return ::read(handle, buffer, count); });
     if (result < 0) return errno;
     got = static_cast<size_t>(result);
     return 0;
   }
 
   OsError write(FileHandle handle, const char* data, size_t size, size_t& put) override {
-    size_t count = std::min(size, kMaxCall);
-    const ssize_t result =
-        retryingCall(SystemCall::kWrite, count, [&] { return ::write(handle, data, count); });
+    const size_t count = std::min(size, kMaxCall);
+    const ssize_t result = retrying([&] { return ::write(handle, data, count); });
     if (result < 0) return errno;
     put = static_cast<size_t>(result);
     return 0;
@@ -193,10 +191,9 @@ class PosixFileSystem final : public FileSystem {
                  size_t& got) override {
     got = 0;
     while (got < size) {
-      size_t count = std::min(size - got, kMaxCall);
-      const ssize_t result = retryingCall(SystemCall::kPread, count, [&] {
-        return ::pread(handle, buffer + got, count, static_cast<off_t>(offset + got));
-      });
+      const size_t count = std::min(size - got, kMaxCall);
+      const ssize_t result = retrying(
+          [&] { return ::pread(handle, buffer + got, count, static_cast<off_t>(offset + got)); });
       if (result < 0) return errno;
       if (result == 0) break;
       got += static_cast<size_t>(result);
@@ -207,18 +204,16 @@ class PosixFileSystem final : public FileSystem {
   OsError seek(FileHandle handle, uint64_t offset) override {
     static_assert(sizeof(off_t) == 8, "large file support is required");
     if (offset > static_cast<uint64_t>(INT64_MAX)) return EINVAL;
-    const off_t result = systemCall(
-        SystemCall::kLseek, [&] { return ::lseek(handle, static_cast<off_t>(offset), SEEK_SET); });
-    return result >= 0 ? 0 : errno;
+    return ::lseek(handle, static_cast<off_t>(offset), SEEK_SET) >= 0 ? 0 : errno;
   }
 
   OsError truncate(FileHandle handle) override {
-    const int result = retryingCall(SystemCall::kFtruncate, [&] { return ::ftruncate(handle, 0); });
+    const int result = retrying([&] { return ::ftruncate(handle, 0); });
     return result == 0 ? 0 : errno;
   }
 
   KernelMove kernelMoveBetween(const FileIdentity& from, const FileIdentity& to) override {
-#if defined(__linux__) && !defined(MVWEAVE_READ_WRITE_ONLY)
+#ifdef __linux__
     if (from.kind == FileKind::kPipe || to.kind == FileKind::kPipe) return KernelMove::kSplice;
     if (from.kind != FileKind::kRegular) return KernelMove::kNone;
     return to.kind == FileKind::kRegular ? KernelMove::kCopyFileRange : KernelMove::kSendfile;
@@ -236,18 +231,14 @@ class PosixFileSystem final : public FileSystem {
     ssize_t result = -1;
     switch (how) {
       case KernelMove::kCopyFileRange:
-        result = retryingCall(SystemCall::kCopyFileRange, size, [&] {
-          return ::copy_file_range(from, nullptr, to, nullptr, size, 0);
-        });
+        result = retrying([&] { return ::copy_file_range(from, nullptr, to, nullptr, size, 0); });
         break;
       case KernelMove::kSplice:
-        result = retryingCall(SystemCall::kSplice, size, [&] {
-          return ::splice(from, nullptr, to, nullptr, size, SPLICE_F_MOVE);
-        });
+        result =
+            retrying([&] { return ::splice(from, nullptr, to, nullptr, size, SPLICE_F_MOVE); });
         break;
       case KernelMove::kSendfile:
-        result = retryingCall(SystemCall::kSendfile, size,
-                              [&] { return ::sendfile(to, from, nullptr, size); });
+        result = retrying([&] { return ::sendfile(to, from, nullptr, size); });
         break;
       case KernelMove::kNone: return ENOSYS;
     }
@@ -268,14 +259,12 @@ class PosixFileSystem final : public FileSystem {
     own_.erase(handle);
     given_.erase(handle);
     // After an interrupted close the descriptor is gone on Linux: no retry.
-    const int result = systemCall(SystemCall::kClose, [&] { return ::close(handle); });
-    return result == 0 || errno == EINTR ? 0 : errno;
+    return ::close(handle) == 0 || errno == EINTR ? 0 : errno;
   }
 
  private:
   OsError openWith(const std::string& path, int flags, FileHandle& handle) {
-    const int fd = retryingCall(SystemCall::kOpen,
-                                [&] { return ::open(path.c_str(), flags | O_CLOEXEC, 0666); });
+    const int fd = retrying([&] { return ::open(path.c_str(), flags | O_CLOEXEC, 0666); });
     if (fd < 0) return errno;
     own_.insert(fd);
     handle = fd;
@@ -324,12 +313,17 @@ class PosixFileSystem final : public FileSystem {
     identity.device = static_cast<uint64_t>(status.st_dev);
     identity.index = static_cast<uint64_t>(status.st_ino);
     identity.rawDevice = static_cast<uint64_t>(status.st_rdev);
+    if (identity.kind == FileKind::kCharacterDevice && identity.rawDevice == ttyDevice_) {
+      identity.rawDevice = controllingTerminal_;
+    }
     return identity;
   }
 
   bool closedAtStart_[3] = {};
   uint64_t nullDevice_ = UINT64_MAX;
-  std::set<int> own_;    // descriptors this file layer opened
+  uint64_t ttyDevice_ = UINT64_MAX;            // /dev/tty
+  uint64_t controllingTerminal_ = UINT64_MAX;  // what it stands for, when known
+  std::set<int> own_;                          // descriptors this file layer opened
   std::set<int> given_;  // of those, duplicates of descriptors the process was given
 };
 

@@ -11,7 +11,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "file_system.h"
+#include "mvweave/file_system.h"
 
 namespace mvweave {
 

@@ -15,10 +15,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "file_system.h"
 #include "frame_sink.h"
 #include "frame_source.h"
-#include "status.h"
+#include "mvweave/file_system.h"
+#include "mvweave/status.h"
 
 namespace mvweave {
 

@@ -8,18 +8,17 @@
 namespace mvweave {
 namespace {
 
-struct WalkCase {
-  FrameSchedule schedule;
-  const char* cameras;  // the camera of every step, in order; | between blocks
-  const char* blocks;   // the blocks begun, in order
-};
+std::string describe(const Layout& layout) {
+  return "N=" + std::to_string(layout.cameras) + " L=" + std::to_string(layout.gopLength) +
+         " G=" + std::to_string(layout.numGop) + " F=" + std::to_string(layout.numFrm);
+}
 
-// Runs the walk with a step that only records which camera it was given.
-std::string walkedCameras(const FrameSchedule& schedule, std::string* blocks) {
+// The camera of every step and the blocks begun, in walk order.
+std::string walked(const Layout& layout, std::string& blocks) {
   std::string cameras;
-  blocks->clear();
+  blocks.clear();
   const bool completed = walkSchedule(
-      schedule, [blocks](uint32_t block) { *blocks += std::to_string(block); },
+      layout, [&blocks](uint32_t block) { blocks += std::to_string(block); },
       [&cameras](uint32_t camera) {
         cameras += static_cast<char>('0' + camera);
         return true;
@@ -28,39 +27,54 @@ std::string walkedCameras(const FrameSchedule& schedule, std::string* blocks) {
   return cameras;
 }
 
-TEST(WalkSchedule, VisitsTheLayoutInOrder) {
-  const char* gop0 = "0";
-  const char* gop01 = "01";
-  const char* gop012 = "012";
-  const WalkCase cases[] = {
+// The walk visits the layout in order, and positionOf and frameAt name, for
+// every step, the place it has in the walk and back.
+TEST(Layout, WalkAndPositionsAgree) {
+  const struct {
+    Layout layout;
+    const char* cameras;  // the camera of every step; | between blocks
+    const char* blocks;
+  } cases[] = {
       // N, L, G, F
-      {{2, 2, 2, 7}, "01|0011|0011|0011", gop012},  // the worked example
-      {{2, 8, 1, 0}, "01|0000000011111111", gop01},
-      {{2, 2, 1, 6}, "01|0011|000111", gop01},    // F = T + 3
-      {{2, 2, 1, 3}, "01|0011", gop01},           // F = T
-      {{2, 4, 0, 4}, "01|000111", gop0},          // G = 0
-      {{2, 0, 2, 0}, "01", gop012},               // L = 0
-      {{2, 0, 2, 3}, "01|0011", gop012},          // L = 0, tail
-      {{0, 2, 2, 9}, "", gop012},                 // N = 0
-      {{1, 3, 2, 11}, "0|000|000|0000", gop012},  // N = 1
-      {{3, 1, 1, 0}, "012|012", gop01},
+      {{2, 2, 2, 7}, "01|0011|0011|0011", "012"},  // the worked example
+      {{2, 8, 1, 0}, "01|0000000011111111", "01"},
+      {{2, 2, 1, 6}, "01|0011|000111", "01"},    // F = T + 3
+      {{2, 2, 1, 3}, "01|0011", "01"},           // F = T
+      {{2, 4, 0, 4}, "01|000111", "0"},          // G = 0
+      {{2, 0, 2, 0}, "01", "012"},               // L = 0
+      {{2, 0, 2, 3}, "01|0011", "012"},          // L = 0, tail
+      {{0, 2, 2, 9}, "", "012"},                 // N = 0
+      {{1, 3, 2, 11}, "0|000|000|0000", "012"},  // N = 1
+      {{3, 1, 1, 0}, "012|012", "01"},
   };
-  for (const WalkCase& c : cases) {
-    const FrameSchedule& s = c.schedule;
-    const std::string what = "N=" + std::to_string(s.cameras) +
-                             " L=" + std::to_string(s.gopLength) +
-                             " G=" + std::to_string(s.numGop) + " F=" + std::to_string(s.numFrm);
+  for (const auto& c : cases) {
     std::string blocks;
     std::string cameras = c.cameras;
     cameras.erase(std::remove(cameras.begin(), cameras.end(), '|'), cameras.end());
-    EXPECT_EQ(walkedCameras(s, &blocks), cameras) << what;
-    EXPECT_EQ(blocks, c.blocks) << what;
+    EXPECT_EQ(walked(c.layout, blocks), cameras) << describe(c.layout);
+    EXPECT_EQ(blocks, c.blocks) << describe(c.layout);
+    std::vector<uint64_t> nextFrame(c.layout.cameras);
+    for (uint64_t step = 0; step < cameras.size(); ++step) {
+      const auto camera = static_cast<uint32_t>(cameras[step] - '0');
+      uint64_t position = 0;
+      uint32_t atCamera = 0;
+      uint64_t atFrame = 0;
+      EXPECT_TRUE(positionOf(c.layout, camera, nextFrame[camera], position));
+      EXPECT_EQ(position, step) << describe(c.layout) << " camera " << camera;
+      EXPECT_TRUE(frameAt(c.layout, step, atCamera, atFrame));
+      EXPECT_EQ(atCamera, camera) << describe(c.layout) << " step " << step;
+      EXPECT_EQ(atFrame, nextFrame[camera]++) << describe(c.layout) << " step " << step;
+    }
+    uint64_t position = 0;
+    uint32_t camera = 0;
+    EXPECT_FALSE(frameAt(c.layout, cameras.size(), camera, position)) << describe(c.layout);
+    EXPECT_FALSE(positionOf(c.layout, c.layout.cameras, 0, position)) << describe(c.layout);
   }
 }
 
-TEST(FramesPerCamera, CountsWhatTheWalkTakesInSixtyFourBits) {
+TEST(Layout, CountsWhatTheWalkTakesInSixtyFourBits) {
   const struct {
-    FrameSchedule schedule;
+    Layout layout;
     uint64_t perCamera;
     uint64_t inSequence;
   } cases[] = {
@@ -72,20 +86,27 @@ TEST(FramesPerCamera, CountsWhatTheWalkTakesInSixtyFourBits) {
       {{0, 8, 1, 0}, 9, 0},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(framesPerCamera(c.schedule), c.perCamera);
+    EXPECT_EQ(framesPerCamera(c.layout), c.perCamera);
     uint64_t frames = 0;
-    EXPECT_TRUE(framesInSequence(c.schedule, frames));
+    EXPECT_TRUE(framesInSequence(c.layout, frames));
     EXPECT_EQ(frames, c.inSequence);
   }
   uint64_t frames = 0;
   EXPECT_FALSE(framesInSequence({8, UINT32_MAX, UINT32_MAX, 0}, frames));  // beyond 64 bits
+  // The last frame of a wrapped tail, and back.
+  uint64_t position = 0;
+  uint32_t camera = 0;
+  EXPECT_TRUE(positionOf({1, 2147483648u, 2, 10}, 0, 4294967305u, position));
+  EXPECT_EQ(position, 4294967305u);
+  EXPECT_TRUE(frameAt({1, 2147483648u, 2, 10}, 4294967305u, camera, frames));
+  EXPECT_EQ(frames, 4294967305u);
 }
 
 TEST(WalkSchedule, StopsAtTheFirstFailedStep) {
   int steps = 0;
   std::string blocks;
   const bool completed = walkSchedule(
-      {2, 2, 2, 7}, [&blocks](uint32_t block) { blocks += std::to_string(block); },
+      Layout{2, 2, 2, 7}, [&blocks](uint32_t block) { blocks += std::to_string(block); },
       [&steps](uint32_t) { return ++steps < 4; });
   EXPECT_FALSE(completed);
   EXPECT_EQ(steps, 4);
@@ -94,10 +115,17 @@ TEST(WalkSchedule, StopsAtTheFirstFailedStep) {
 
 TEST(WalkSchedule, EndsEvenForTheLargestBlockCount) {
   // G = 4294967295 empty blocks: the block counter must not wrap around.
-  int steps = 0;
+  uint64_t blocks = 0;
+  uint32_t last = 0;
   EXPECT_TRUE(walkSchedule(
-      {0, 5, UINT32_MAX, 0}, [](uint32_t) {}, [&steps](uint32_t) { return ++steps > 0; }));
-  EXPECT_EQ(steps, 0);
+      Layout{0, 5, UINT32_MAX, 0},
+      [&](uint32_t block) {
+        ++blocks;
+        last = block;
+      },
+      [](uint32_t) { return false; }));
+  EXPECT_EQ(blocks, uint64_t{UINT32_MAX} + 1);
+  EXPECT_EQ(last, UINT32_MAX);
 }
 
 }  // namespace

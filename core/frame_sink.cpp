@@ -16,7 +16,7 @@ Status FrameSink::open(FileSystem& files, const std::string& path, const std::st
 }
 
 Status FrameSink::truncate() {
-  if (info_.identity.kind != FileKind::kRegular || info_.received) return {};
+  if (!truncates()) return {};
   if (const OsError error = files_->truncate(file_.get())) {
     return problemWith(Problem::kCreateOutput, name_, error);
   }

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string>
 
-#include "file_system.h"
-#include "status.h"
+#include "mvweave/file_system.h"
+#include "mvweave/status.h"
 #include "y4m.h"
 
 namespace mvweave {
@@ -25,6 +25,11 @@ class FrameSink {
   [[nodiscard]] const FileIdentity& identity() const { return info_.identity; }
   [[nodiscard]] FileHandle handle() const { return file_.get(); }
   [[nodiscard]] bool writesY4m() const { return writesY4m_; }
+  // Whether truncate() empties it: a regular file that is no descriptor the
+  // process was given.
+  [[nodiscard]] bool truncates() const {
+    return info_.identity.kind == FileKind::kRegular && !info_.received;
+  }
 
   // Empties a regular file (kCreateOutput when it cannot be emptied); a
   // descriptor the process was given is written from where it stands.

@@ -16,8 +16,8 @@
 #include <optional>
 #include <string>
 
-#include "file_system.h"
-#include "status.h"
+#include "mvweave/file_system.h"
+#include "mvweave/status.h"
 #include "y4m.h"
 
 namespace mvweave {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "frame_source.h"
+#include "mvweave/settings.h"
+#include "mvweave/status.h"
 #include "picture_format.h"
-#include "run_settings.h"
-#include "status.h"
 #include "y4m.h"
 
 namespace mvweave {

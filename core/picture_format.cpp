@@ -1,6 +1,8 @@
 // Frame sizes, computed exactly where they fit in 64 bits.
 #include "picture_format.h"
 
+#include "counts.h"
+
 namespace mvweave {
 
 namespace {

@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <string>
 
-#include "run_settings.h"
-#include "status.h"
+#include "mvweave/settings.h"
+#include "mvweave/status.h"
 
 namespace mvweave {
 

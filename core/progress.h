@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "console.h"
+#include "mvweave/console.h"
 #include "terminal.h"
 
 namespace mvweave {

@@ -1,10 +1,11 @@
 // The run's phases, in the order that keeps every existing file safe until
 // the run is sure to go ahead: nothing is emptied before every check passed.
-#include "run.h"
+#include "mvweave/run.h"
 
 #include <string>
 #include <vector>
 
+#include "counts.h"
 #include "frame_mover.h"
 #include "frame_schedule.h"
 #include "frame_sink.h"
@@ -13,6 +14,7 @@
 #include "picture_format.h"
 #include "progress.h"
 #include "run_notes.h"
+#include "verbose_report.h"
 
 namespace mvweave {
 
@@ -49,24 +51,25 @@ Status guardOutput(const FileIdentity& output, const std::string& name,
 
 class Run {
  public:
-  Run(FileSystem& files, const RunRequest& request, InterleavedFile interleaved,
-      ReportWriter writeReport, Console& console)
+  Run(const RunSettings& settings, InterleavedFile interleaved, FileSystem& files, Console& console)
       : files_(files),
-        settings_(request.settings),
-        configFiles_(request.configFiles),
+        settings_(settings),
+        configFiles_(settings.configFiles),
         interleaved_(interleaved),
         readsInterleaved_(interleaved == InterleavedFile::kRead),
-        writeReport_(writeReport),
         console_(console) {}
 
   Status execute() {
     for (const std::string& note : pathNotes(settings_, interleaved_)) console_.note(note);
     Status status = openInputs();
     if (status.ok()) status = openOutputs();
+    if (status.ok() && !readsInterleaved_ && sources_.empty()) {
+      console_.note(noCameraNote(sinks_[0]));
+    }
     if (status.ok()) status = readInputHeaders();
     if (!status.ok()) return status;
     settlePictureFormat();
-    if (settings_.verbose) writeReport_(effective_, console_);
+    if (settings_.verbose) writeVerboseReport(effective_, interleaved_, console_);
     status = checkFrames();
     if (status.ok()) status = positionSources();
     if (status.ok()) status = startOutputs();
@@ -157,7 +160,7 @@ class Run {
       console_.note(text);
     }
     std::vector<LengthNote> notes;
-    if (Status status = lengthNotes(sources_, scheduleOf(settings_), settings_.firstFrm, frameSize_,
+    if (Status status = lengthNotes(sources_, layoutOf(settings_), settings_.firstFrm, frameSize_,
                                     interleaved_, notes);
         !status.ok()) {
       return status;
@@ -199,7 +202,7 @@ class Run {
   }
 
   Status walk() {
-    const FrameSchedule schedule = scheduleOf(settings_);
+    const Layout schedule = layoutOf(settings_);
     FrameMover mover(files_, frameSize_);
     std::vector<KernelMove> kernelMoves(schedule.cameras);
     for (uint32_t camera = 0; camera < schedule.cameras; ++camera) {
@@ -255,7 +258,7 @@ class Run {
   // The frames the walk takes from a source: all of the interleaved file's,
   // or one camera's.
   [[nodiscard]] std::string framesPerSource() const {
-    const FrameSchedule schedule = scheduleOf(settings_);
+    const Layout schedule = layoutOf(settings_);
     uint64_t frames = framesPerCamera(schedule);
     const bool fits = !readsInterleaved_ || framesInSequence(schedule, frames);
     return countText(frames, fits);
@@ -276,7 +279,6 @@ class Run {
   const std::vector<ConfigFile>& configFiles_;
   const InterleavedFile interleaved_;
   const bool readsInterleaved_;  // mvunweave; mvweave writes the interleaved file
-  const ReportWriter writeReport_;
   Console& console_;
   const FrameSource* firstY4m_ = nullptr;
   RunSettings effective_;  // the settings, completed from a Y4M header
@@ -290,29 +292,12 @@ class Run {
 
 }  // namespace
 
-Status runFrames(FileSystem& files, const RunRequest& request, InterleavedFile interleaved,
-                 ReportWriter writeReport, Console& console) {
-  return Run(files, request, interleaved, writeReport, console).execute();
+Status weave(const RunSettings& settings, FileSystem& files, Console& console) {
+  return Run(settings, InterleavedFile::kWritten, files, console).execute();
 }
 
-void keepConsoleOutOfFiles(FileSystem& files, const RunRequest& request, Console& console) {
-  std::vector<FileIdentity> used;
-  const auto add = [&](const std::string& path) {
-    FileIdentity identity;
-    if (!path.empty() && files.identify(path, identity) == 0) used.push_back(identity);
-  };
-  add(request.settings.sequencePath.path);
-  for (const ConfiguredPath& camera : request.settings.cameraPaths) add(camera.path);
-  for (const ConfigFile& config : request.configFiles) used.push_back(config.identity);
-  const auto isUsed = [&](FileHandle standard) {
-    FileInfo info;
-    if (files.identify(standard, info) != 0) return false;
-    for (const FileIdentity& identity : used) {
-      if (isSameStream(identity, info.identity)) return true;
-    }
-    return false;
-  };
-  console.keepOutOfFiles(isUsed(kStandardOutput), isUsed(kStandardError));
+Status unweave(const RunSettings& settings, FileSystem& files, Console& console) {
+  return Run(settings, InterleavedFile::kRead, files, console).execute();
 }
 
 }  // namespace mvweave

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "counts.h"
+
 namespace mvweave {
 
 namespace {
@@ -43,9 +45,9 @@ struct Demand {
   std::string takenText;
 };
 
-Demand demandOf(const FrameSchedule& schedule, uint32_t firstFrm, InterleavedFile interleaved) {
+Demand demandOf(const Layout& layout, uint32_t firstFrm, InterleavedFile interleaved) {
   Demand demand;
-  const uint64_t perCamera = framesPerCamera(schedule);
+  const uint64_t perCamera = framesPerCamera(layout);
   if (interleaved == InterleavedFile::kWritten) {
     demand.start = firstFrm;
     demand.taken = perCamera;
@@ -54,12 +56,12 @@ Demand demandOf(const FrameSchedule& schedule, uint32_t firstFrm, InterleavedFil
     return demand;
   }
   // FirstFrm skips groups of N frames: a product of two 32-bit numbers.
-  demand.start = uint64_t{firstFrm} * schedule.cameras;
+  demand.start = uint64_t{firstFrm} * layout.cameras;
   demand.startText = "from frame " + std::to_string(demand.start) + " on (FirstFrm " +
-                     std::to_string(firstFrm) + " x " + plural(schedule.cameras, "camera") + ") ";
-  demand.fits = framesInSequence(schedule, demand.taken);
+                     std::to_string(firstFrm) + " x " + plural(layout.cameras, "camera") + ") ";
+  demand.fits = framesInSequence(layout, demand.taken);
   demand.takenText = countText(demand.taken, demand.fits) + " (" +
-                     plural(schedule.cameras, "camera") + " x " + std::to_string(perCamera) + ")";
+                     plural(layout.cameras, "camera") + " x " + std::to_string(perCamera) + ")";
   return demand;
 }
 
@@ -82,12 +84,16 @@ std::string shortNote(const FrameSource& source, const FrameCount& count, const 
   const uint64_t available = count.frames > demand.start ? count.frames - demand.start : 0;
   const bool cutWithin = count.partialBytes != 0 && count.frames >= demand.start;
   std::string text = heldAndDemanded(source, heldText(count), demand, firstFrm, "takes") + ": ";
+  const uint64_t zeros = demand.taken - available;
   if (available == 0) {
-    text += "all " + countText(demand.taken, demand.fits) + " will be zeros";
+    text += demand.fits && demand.taken == 1
+                ? "that one will be zeros"
+                : "all " + countText(demand.taken, demand.fits) + " will be zeros";
   } else if (!demand.fits) {
     text += "all but the first " + std::to_string(available) + " will be zeros";
   } else {
-    text += "the last " + std::to_string(demand.taken - available) + " will be zeros";
+    text +=
+        "the last " + (zeros == 1 ? std::string("one") : std::to_string(zeros)) + " will be zeros";
   }
   if (cutWithin) {
     text += ", the first of them after " + plural(count.partialBytes, "byte") + " of data";
@@ -103,21 +109,22 @@ std::string leftOutNote(const FrameSource& source, const FrameCount& count, cons
                            "reads") +
            ": the rest are left out";
   }
+  const uint64_t leftOut = count.frames - demand.start - demand.taken;
   return heldAndDemanded(source, heldText(count), demand, firstFrm, "reads") + ": " +
-         std::to_string(count.frames - demand.start - demand.taken) + " are left out";
+         std::to_string(leftOut) + (leftOut == 1 ? " is" : " are") + " left out";
 }
 
 }  // namespace
 
 std::vector<std::string> pathNotes(const RunSettings& settings, InterleavedFile interleaved) {
-  std::vector<std::string> notes;
-  if (settings.replacedCount != 0) notes = replacedPathNotes(settings, interleaved);
-  if (interleaved == InterleavedFile::kWritten && settings.cameraPaths.empty() &&
-      !settings.sequencePath.path.empty()) {
-    notes.push_back("no camera: no Input line was read, so " + settings.sequencePath.path +
-                    " will be empty");
-  }
-  return notes;
+  if (settings.replacedCount == 0) return {};
+  return replacedPathNotes(settings, interleaved);
+}
+
+std::string noCameraNote(const FrameSink& output) {
+  return "no camera: no Input line was read, so " +
+         (output.truncates() ? output.name() + " will be empty"
+                             : "nothing will be written to " + output.name());
 }
 
 Status explainEmptyPath(const Status& status, const ConfiguredPath& path, const char* key,
@@ -168,10 +175,10 @@ std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
   return notes;
 }
 
-Status lengthNotes(const std::vector<FrameSource>& sources, const FrameSchedule& schedule,
-                   uint32_t firstFrm, uint32_t frameSize, InterleavedFile interleaved,
+Status lengthNotes(const std::vector<FrameSource>& sources, const Layout& layout, uint32_t firstFrm,
+                   uint32_t frameSize, InterleavedFile interleaved,
                    std::vector<LengthNote>& notes) {
-  const Demand demand = demandOf(schedule, firstFrm, interleaved);
+  const Demand demand = demandOf(layout, firstFrm, interleaved);
   const bool reading = interleaved == InterleavedFile::kRead;
   // As far as the layout goes; for the interleaved file one frame more, to
   // tell whether some are left out.

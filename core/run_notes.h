@@ -11,17 +11,20 @@
 #include <string>
 #include <vector>
 
-#include "frame_schedule.h"
+#include "frame_sink.h"
 #include "frame_source.h"
+#include "mvweave/layout.h"
+#include "mvweave/settings.h"
+#include "mvweave/status.h"
 #include "picture_format.h"
-#include "run_settings.h"
-#include "status.h"
 
 namespace mvweave {
 
-// The sequence's key given more than once (the last line counts), and a
-// mvweave configuration without cameras, which empties its output.
+// The sequence's key given more than once (the last line counts).
 std::vector<std::string> pathNotes(const RunSettings& settings, InterleavedFile interleaved);
+
+// A mvweave run without cameras: it empties its output.
+std::string noCameraNote(const FrameSink& output);
 
 // `status`, with the reason a path is empty as its detail: no configuration
 // file at all, no line with the key, or a value without its double quotes.
@@ -44,9 +47,8 @@ struct LengthNote {
 // Counting reads a Y4M file's frame lines only as far as the layout goes
 // (one more for the interleaved file), and fails (kRead) at one that the
 // walk would refuse.
-Status lengthNotes(const std::vector<FrameSource>& sources, const FrameSchedule& schedule,
-                   uint32_t firstFrm, uint32_t frameSize, InterleavedFile interleaved,
-                   std::vector<LengthNote>& notes);
+Status lengthNotes(const std::vector<FrameSource>& sources, const Layout& layout, uint32_t firstFrm,
+                   uint32_t frameSize, InterleavedFile interleaved, std::vector<LengthNote>& notes);
 
 // The detail of the warning of a source that ran out during the walk;
 // `framesTaken` is what the layout takes from it.

@@ -1,8 +1,9 @@
 // The tools' messages, each written exactly as users and their scripts know
-// it.
-#include "status.h"
+// it; and counts as messages write them.
+#include "mvweave/status.h"
 
-#include "file_system.h"
+#include "counts.h"
+#include "mvweave/file_system.h"
 
 namespace mvweave {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "file_system.h"
-#include "status.h"
+#include "mvweave/file_system.h"
+#include "mvweave/status.h"
 
 namespace mvweave {
 

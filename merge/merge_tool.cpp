@@ -1,11 +1,7 @@
 // What is mvweave's own: its help text and banner, character for character
-// as users and their scripts know them, its configuration keys (Input lines
-// are the cameras) and the layout of its verbose report.
+// as users and their scripts know them, and which side of a run the interleaved
+// file is (it writes it, so its Input lines are the cameras).
 #include "merge_tool.h"
-
-#include <string>
-
-#include "verbose_report.h"
 
 namespace mvweave {
 
@@ -27,18 +23,8 @@ constexpr char kHelp[] =
 
 constexpr char kBanner[] = "*** mvweave 1.0 - multiview sequence interleaver ***";
 
-// The cameras first; every label 13 characters wide.
-void writeReport(const RunSettings& settings, Console& console) {
-  for (const ConfiguredPath& camera : settings.cameraPaths) {
-    console.line("* Input:     " + camera.path);
-  }
-  console.line("* Output:    " + settings.sequencePath.path);
-  writeNumberLines(settings, console);
-}
-
 }  // namespace
 
-const Tool kMergeTool = {"mvweave",  kHelp, kBanner, "mvweave 1.0", InterleavedFile::kWritten,
-                         writeReport};
+const Tool kMergeTool = {"mvweave", kHelp, kBanner, "mvweave 1.0", InterleavedFile::kWritten};
 
 }  // namespace mvweave

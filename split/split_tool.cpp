@@ -4,10 +4,6 @@
 // layout of its verbose report.
 #include "split_tool.h"
 
-#include <string>
-
-#include "verbose_report.h"
-
 namespace mvweave {
 
 namespace {
@@ -28,19 +24,8 @@ constexpr char kHelp[] =
 
 constexpr char kBanner[] = "*** mvunweave 1.0 - multiview sequence separator ***";
 
-// The sequence first and the cameras last; the labels are 12, 13 and 14
-// characters wide.
-void writeReport(const RunSettings& settings, Console& console) {
-  console.line("* Input:    " + settings.sequencePath.path);
-  writeNumberLines(settings, console);
-  for (const ConfiguredPath& camera : settings.cameraPaths) {
-    console.line("* Output:     " + camera.path);
-  }
-}
-
 }  // namespace
 
-const Tool kSplitTool = {"mvunweave",         kHelp,      kBanner, "mvunweave 1.0",
-                         InterleavedFile::kRead, writeReport};
+const Tool kSplitTool = {"mvunweave", kHelp, kBanner, "mvunweave 1.0", InterleavedFile::kRead};
 
 }  // namespace mvweave

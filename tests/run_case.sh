@@ -132,21 +132,25 @@ for expected in *.expected; do
   fi
 done
 
+# The name patterns of the outputs list, read once.
+patterns=()
+[ -f outputs ] && mapfile -t patterns < outputs
 accounted_for() {
   local pattern
   [ -e "$1.expected" ] && return 0
-  [ -f outputs ] || return 1
-  while read -r pattern; do
+  for pattern in "${patterns[@]}"; do
     # shellcheck disable=SC2053
     [[ $1 == $pattern ]] && return 0
-  done < outputs
+  done
   return 1
 }
+declare -A existed
+while read -r file _; do existed[$file]=1; done < before.actual
 while read -r file; do
   accounted_for "$file" || fail "$file was changed (or removed) by the command"
 done < <(LC_ALL=C comm -23 before.actual after.actual | cut -d ' ' -f 1 | uniq)
 while read -r file; do
-  grep -q "^$file " before.actual || accounted_for "$file" || fail "$file was written, unexpectedly"
+  [ -n "${existed[$file]:-}" ] || accounted_for "$file" || fail "$file was written, unexpectedly"
 done < <(LC_ALL=C comm -13 before.actual after.actual | cut -d ' ' -f 1 | uniq)
 
 if [ -f check ]; then

@@ -17,7 +17,7 @@
 
 #include "command_line.h"
 #include "merge_tool.h"
-#include "run.h"
+#include "mvweave/run.h"
 #include "split_tool.h"
 
 namespace {
@@ -80,10 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   const auto files = mvweave::makeSystemFileSystem();
   mvweave::Console console(tool.name);
-  mvweave::RunRequest request;
+  mvweave::RunSettings settings;
   mvweave::Status status;
   if (!mvweave::parseCommandLine(static_cast<int>(argv.size()), argv.data(), tool, *files, console,
-                                 request, status)) {
+                                 settings, status)) {
     console.report(status);
   }
   console.release();
