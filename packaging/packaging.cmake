@@ -1,7 +1,8 @@
 # Installation and packages: the programs, a gzipped man page each, the
 # README, the Debian copyright file and changelog, and the example
-# configurations. cmake --install, and cpack -G DEB or -G TGZ in the build
-# folder, all install the same files.
+# configurations, and the library with its headers as a CMake package.
+# cmake --install, and cpack -G DEB or -G TGZ in the build folder, all
+# install the same files.
 include(GNUInstallDirs)
 
 # Set to the real maintainer when building a package to distribute.
@@ -32,6 +33,21 @@ if(GZIP_PROGRAM)
 endif()
 
 install(TARGETS mvweave mvunweave RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The library for other programs: headers, the static library and a CMake
+# package, so that find_package(mvweave CONFIG) gives mvweave::core.
+include(CMakePackageConfigHelpers)
+set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/mvweave)
+install(TARGETS mvweave_core EXPORT mvweaveTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(DIRECTORY include/mvweave DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT mvweaveTargets NAMESPACE mvweave:: DESTINATION ${package_dir})
+configure_package_config_file(cmake/mvweaveConfig.cmake.in
+  ${CMAKE_BINARY_DIR}/mvweaveConfig.cmake INSTALL_DESTINATION ${package_dir})
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/mvweaveConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/mvweaveConfig.cmake ${CMAKE_BINARY_DIR}/mvweaveConfigVersion.cmake
+        DESTINATION ${package_dir})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog.Debian.gz)
