@@ -44,7 +44,7 @@ class FaultsTest : public testing::Test {
  protected:
   void SetUp() override {
     folder_ =
-        fs::temp_directory_path() / ("mvfaults-" + std::to_string(std::random_device{}()) + "-" +
+        scratchFolder() / ("mvfaults-" + std::to_string(std::random_device{}()) + "-" +
                                      testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(folder_);
   }

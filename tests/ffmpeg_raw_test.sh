@@ -33,9 +33,8 @@ BitDepth = $depth"
     failed=1
     continue
   fi
-  raw=(-f rawvideo -pix_fmt "$pix_fmt" -s "$size")
-  frame_md5s "${raw[@]}" -i multiview.yuv > merged.md5
-  if ! diff <(layout_order yuv "${raw[@]}") merged.md5 > /dev/null; then
+  md5_files -f rawvideo -pix_fmt "$pix_fmt" -s "$size" -- cam0.yuv cam1.yuv cam2.yuv multiview.yuv
+  if ! diff <(layout_order yuv) multiview.yuv.md5 > /dev/null; then
     echo "FAIL $pix_fmt $size: the interleaved frames are not the camera frames in layout order"
     failed=1
   fi

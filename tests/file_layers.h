@@ -6,6 +6,7 @@
 #define MVWEAVE_TESTS_FILE_LAYERS_H
 
 #include <cstddef>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,6 +14,14 @@
 #include "mvweave/file_system.h"
 
 namespace mvweave {
+
+// Where the in-process tests write their files: memory where the system has
+// it (no disk's journal to wait for), else the temporary folder.
+inline std::filesystem::path scratchFolder() {
+  std::error_code error;
+  if (std::filesystem::is_directory("/dev/shm", error)) return "/dev/shm";
+  return std::filesystem::temp_directory_path();
+}
 
 // Hands every call on to another file layer.
 class ForwardingFileSystem : public FileSystem {

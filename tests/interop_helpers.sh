@@ -21,16 +21,19 @@ start_in_work_folder() {
 }
 
 # make_cameras PIX_FMT SIZE FORMAT EXTENSION: cam0..cam2, each a different
-# moving picture, so that every frame of every camera differs.
+# moving picture, so that every frame of every camera differs; one run of
+# ffmpeg makes all three.
 make_cameras() {
-  local pix_fmt=$1 size=$2 format=$3 extension=$4 c
+  local pix_fmt=$1 size=$2 format=$3 extension=$4 c inputs=() outputs=()
   local sources=("testsrc=size=$size:rate=25" "mandelbrot=size=$size:rate=25"
                  "testsrc=size=$size:rate=25,negate")
   for ((c = 0; c < cameras; c++)); do
+    inputs+=(-f lavfi -i "${sources[$c]}")
     # -strict -1: Y4M above 8 bits is not official, but widely read.
-    ffmpeg -v error -y -f lavfi -i "${sources[$c]}" -frames:v "$frames" -pix_fmt "$pix_fmt" \
-      -strict -1 -f "$format" "cam$c.$extension"
+    outputs+=(-map "$c" -frames:v "$frames" -pix_fmt "$pix_fmt" -strict -1 -f "$format"
+              "cam$c.$extension")
   done
+  ffmpeg -v error -y "${inputs[@]}" "${outputs[@]}"
 }
 
 # write_configs EXTENSION SEQUENCE BACK_PATTERN SETTINGS: merge.cfg (the
@@ -57,17 +60,33 @@ completed() { local status=0; "$@" > /dev/null || status=$?; [ $status -eq 1 ]; 
 # frame_md5s FFMPEG_INPUT_OPTIONS...: one checksum a frame, in order.
 frame_md5s() { ffmpeg -v error "$@" -f framemd5 - | awk -F', *' '!/^#/ { print $NF }'; }
 
-# layout_order EXTENSION INPUT_OPTIONS...: the checksums of the camera
-# frames in the order of the layout with N = 3, L = 4, G = 2, F = 10: frame 0
-# of every camera, then blocks of four frames camera by camera, then frame 9
-# camera by camera.
+# md5_files INPUT_OPTIONS... -- FILE...: FILE.md5 for every FILE, one
+# checksum a frame, from one run of ffmpeg; the options go before each input.
+md5_files() {
+  local options=() inputs=() outputs=() file n=0
+  while [ "$1" != -- ]; do options+=("$1"); shift; done
+  shift
+  for file in "$@"; do
+    inputs+=("${options[@]}" -i "$file")
+    outputs+=(-map "$n" -f framemd5 "$file.framemd5")
+    n=$((n + 1))
+  done
+  ffmpeg -v error -y "${inputs[@]}" "${outputs[@]}"
+  for file in "$@"; do
+    awk -F', *' '!/^#/ { print $NF }' "$file.framemd5" > "$file.md5"
+    rm "$file.framemd5"
+  done
+}
+
+# layout_order EXTENSION: the checksums of the camera frames (from
+# camN.EXTENSION.md5) in the order of the layout with N = 3, L = 4, G = 2,
+# F = 10: frame 0 of every camera, then blocks of four frames camera by
+# camera, then frame 9 camera by camera.
 layout_order() {
   local extension=$1 c first
-  shift
-  for ((c = 0; c < cameras; c++)); do frame_md5s "$@" -i "cam$c.$extension" > "cam$c.md5"; done
-  for ((c = 0; c < cameras; c++)); do sed -n 1p "cam$c.md5"; done
+  for ((c = 0; c < cameras; c++)); do sed -n 1p "cam$c.$extension.md5"; done
   for first in 1 5; do
-    for ((c = 0; c < cameras; c++)); do sed -n "$((first + 1)),$((first + 4))p" "cam$c.md5"; done
+    for ((c = 0; c < cameras; c++)); do sed -n "$((first + 1)),$((first + 4))p" "cam$c.$extension.md5"; done
   done
-  for ((c = 0; c < cameras; c++)); do sed -n 10p "cam$c.md5"; done
+  for ((c = 0; c < cameras; c++)); do sed -n 10p "cam$c.$extension.md5"; done
 }

@@ -88,7 +88,7 @@ class LayoutTest : public testing::Test {
  protected:
   void SetUp() override {
     folder_ =
-        fs::temp_directory_path() / ("mvlayout-" + std::to_string(std::random_device{}()) + "-" +
+        scratchFolder() / ("mvlayout-" + std::to_string(std::random_device{}()) + "-" +
                                      testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(folder_);
   }
