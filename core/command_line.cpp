@@ -1,10 +1,8 @@
 // The entry procedure shared by both tools and the command-line walk.
 #include "command_line.h"
 
-#include <filesystem>
 #include <new>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "mvweave/run.h"
@@ -34,86 +32,104 @@ Switch switchOf(const std::string& argument) {
   }
 }
 
-bool namesFile(const std::string& argument) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(argument, error);
-  return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
-}
+// The arguments, left to right: switches act at once, every other argument
+// is a configuration file read at once.
+class ArgumentWalk {
+ public:
+  ArgumentWalk(const Tool& tool, FileSystem& files, Console& console, RunSettings& settings)
+      : tool_(tool), files_(files), console_(console), settings_(settings) {}
 
-// An argument that begins with '-' or '/' is a switch, unless it is an
-// absolute path to a file on a POSIX system: three or more characters, so
-// that /H, /? and /V stay switches whatever the root folder holds.
-bool isSwitch(const std::string& argument) {
-  if (argument[0] == '-') return true;
-  if (argument[0] != '/') return false;
-#ifdef _WIN32
-  return true;
-#else
-  return argument.size() < 3 || !namesFile(argument);
-#endif
-}
-
-// What standard error adds about a switch that may have been meant as a
-// file: how to name the file it names, or that it names none.
-std::string switchTrapHint(const std::string& argument) {
-  if (namesFile(argument)) {
-    const std::string relative = argument[0] == '/' ? "" : "name it ./" + argument + ", or ";
-    return argument + " is taken as a switch, as every argument that begins with '/' or '-'; " +
-           "to read the file as a configuration file, " + relative + "put -- before it";
-  }
-  const bool looksLikePath =
-      argument[0] == '/' && argument.find_first_of("/.", 1) != std::string::npos;
-  if (!looksLikePath) return std::string();
-  std::error_code error;
-  const char* const what =
-      std::filesystem::is_directory(argument, error) ? " is a folder" : " names no file";
-  return argument + what + ", so it is taken as a switch; an argument that begins with " +
-         "'/' is read as a configuration file when it names one";
-}
-
-// After a stop, the rest of the command line is read only for the paths it
-// names, so that console text stays out of them too: its configuration
-// files that are regular files (a pipe given once cannot be read twice,
-// nor waited for), without a word about what fails there.
-void readForPathsOnly(int argc, const char* const* argv, int from, bool switches, const Tool& tool,
-                      FileSystem& files, RunSettings& settings) {
-  for (int i = from; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (switches && argument == "--") switches = false;
-    FileIdentity identity;
-    if ((switches && !argument.empty() && isSwitch(argument)) ||
-        files.identify(argument, identity) != 0 || identity.kind != FileKind::kRegular) {
-      continue;
+  // False when the tool stops at the argument; `status` says why.
+  bool take(const std::string& argument, Status& status) {
+    if (!isSwitch(argument)) {
+      status = readConfigFile(files_, argument, tool_.interleaved, settings_);
+      return status.ok();
     }
-    (void)readConfigFile(files, argument, tool.interleaved, settings);
+    return takeSwitch(argument, status);
   }
-}
 
-// A switch acts at once; false when the tool stops there. `switches` turns
-// false at "--".
-bool takeSwitch(const std::string& argument, const Tool& tool, Console& console,
-                RunSettings& settings, bool& switches, Status& status) {
-  const std::string hint = switchTrapHint(argument);
-  switch (switchOf(argument)) {
-    case Switch::kHelp:
-      printHelp(tool, console);
-      if (!hint.empty()) console.note(hint);
-      return false;
-    case Switch::kVerbose:
-      settings.verbose = true;
-      console.line(tool.banner);
-      console.line("");
-      if (!hint.empty()) console.note(hint);
-      return true;
-    case Switch::kVersion: console.line(tool.version); return false;
-    case Switch::kEndOfSwitches: switches = false; return true;
-    case Switch::kZeroOnSuccess: return true;  // read before the walk
-    case Switch::kIllegal:
-      status = problemNaming(Problem::kIllegalOption, argument, "", hint);
-      return false;
+  // After a stop, the rest of the command line is read only for the paths
+  // it names, so that console text stays out of them too: its
+  // configuration files that are regular files (a pipe given once cannot be
+  // read twice, nor waited for), without a word about what fails there.
+  void readForPathsOnly(int argc, const char* const* argv, int from) {
+    for (int i = from; i < argc; ++i) {
+      const std::string argument = argv[i];
+      if (isSwitch(argument)) {
+        switches_ = switches_ && argument != "--";
+      } else if (kindOf(argument) == FileKind::kRegular) {
+        (void)readConfigFile(files_, argument, tool_.interleaved, settings_);
+      }
+    }
   }
-  return false;
-}
+
+ private:
+  [[nodiscard]] FileKind kindOf(const std::string& path) const {
+    FileIdentity identity;
+    return files_.identify(path, identity) == 0 ? identity.kind : FileKind::kOther;
+  }
+  [[nodiscard]] bool namesFile(const std::string& path) const {
+    FileIdentity identity;
+    return files_.identify(path, identity) == 0 && identity.kind != FileKind::kDirectory;
+  }
+
+  // An argument that begins with '-' or '/' is a switch, unless it is an
+  // absolute path to a file on a POSIX system: three or more characters, so
+  // that /H, /? and /V stay switches whatever the root folder holds.
+  [[nodiscard]] bool isSwitch(const std::string& argument) const {
+    if (!switches_ || argument.empty() || (argument[0] != '-' && argument[0] != '/')) return false;
+#ifdef _WIN32
+    return true;
+#else
+    return argument[0] == '-' || argument.size() < 3 || !namesFile(argument);
+#endif
+  }
+
+  // What standard error adds about a switch that may have been meant as a
+  // file: how to name the file it names, or that it names none.
+  [[nodiscard]] std::string switchTrapHint(const std::string& argument) const {
+    if (namesFile(argument)) {
+      const std::string relative = argument[0] == '/' ? "" : "name it ./" + argument + ", or ";
+      return argument + " is taken as a switch, as every argument that begins with '/' or '-'; " +
+             "to read the file as a configuration file, " + relative + "put -- before it";
+    }
+    if (argument[0] != '/' || argument.find_first_of("/.", 1) == std::string::npos) return {};
+    return argument +
+           (kindOf(argument) == FileKind::kDirectory ? " is a folder" : " names no file") +
+           ", so it is taken as a switch; an argument that begins with '/' is read as a " +
+           "configuration file when it names one";
+  }
+
+  // A switch acts at once; false when the tool stops there.
+  bool takeSwitch(const std::string& argument, Status& status) {
+    const std::string hint = switchTrapHint(argument);
+    switch (switchOf(argument)) {
+      case Switch::kHelp:
+        printHelp(tool_, console_);
+        if (!hint.empty()) console_.note(hint);
+        return false;
+      case Switch::kVerbose:
+        settings_.verbose = true;
+        console_.line(tool_.banner);
+        console_.line("");
+        if (!hint.empty()) console_.note(hint);
+        return true;
+      case Switch::kVersion: console_.line(tool_.version); return false;
+      case Switch::kEndOfSwitches: switches_ = false; return true;
+      case Switch::kZeroOnSuccess: return true;  // read before the walk
+      case Switch::kIllegal:
+        status = problemNaming(Problem::kIllegalOption, argument, "", hint);
+        return false;
+    }
+    return false;
+  }
+
+  const Tool& tool_;
+  FileSystem& files_;
+  Console& console_;
+  RunSettings& settings_;
+  bool switches_ = true;  // false after "--"
+};
 
 // Console text is kept out of every file the settings name, told from what
 // their paths name now, before any text is released and without opening,
@@ -159,16 +175,12 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileS
     return false;
   }
   console.line("");
-  bool switches = true;
+  ArgumentWalk walk(tool, files, console, settings);
   for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    const bool isConfig = !switches || argument.empty() || !isSwitch(argument);
-    if (isConfig) status = readConfigFile(files, argument, tool.interleaved, settings);
-    if (isConfig ? status.ok() : takeSwitch(argument, tool, console, settings, switches, status)) {
-      continue;
+    if (!walk.take(argv[i], status)) {
+      walk.readForPathsOnly(argc, argv, i + 1);
+      return false;
     }
-    readForPathsOnly(argc, argv, i + 1, switches, tool, files, settings);
-    return false;
   }
   return true;
 }

@@ -307,6 +307,8 @@ class PosixFileSystem final : public FileSystem {
       identity.kind = FileKind::kPipe;
     } else if (S_ISBLK(status.st_mode)) {
       identity.kind = FileKind::kBlockDevice;
+    } else if (S_ISDIR(status.st_mode)) {
+      identity.kind = FileKind::kDirectory;
     } else if (S_ISCHR(status.st_mode) && static_cast<uint64_t>(status.st_rdev) != nullDevice_) {
       identity.kind = FileKind::kCharacterDevice;
     }

@@ -41,7 +41,8 @@ OsError identityOf(HANDLE system, FileIdentity& identity) {
   if (GetFileType(system) != FILE_TYPE_DISK) return 0;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(system, &info)) return EIO;
-  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) identity.kind = FileKind::kRegular;
+  const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  identity.kind = folder ? FileKind::kDirectory : FileKind::kRegular;
   identity.device = info.dwVolumeSerialNumber;
   identity.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
   return 0;

@@ -30,9 +30,9 @@ std::string describeOsError(OsError error);
 
 // What a handle refers to, to tell whether two handles reach one file:
 // regular files and pipes (named or not, and sockets) by device and index,
-// block and character devices by the device they stand for. The null device
-// and anything else are never the same as another file.
-enum class FileKind { kRegular, kPipe, kBlockDevice, kCharacterDevice, kOther };
+// block and character devices by the device they stand for. Folders, the
+// null device and anything else are never the same as another file.
+enum class FileKind { kRegular, kPipe, kBlockDevice, kCharacterDevice, kDirectory, kOther };
 
 struct FileIdentity {
   FileKind kind = FileKind::kOther;
