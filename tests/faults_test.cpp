@@ -87,107 +87,55 @@ class FaultsTest : public testing::Test {
   std::filesystem::path folder_;
 };
 
-// Each fault planted in a merge of two cameras into out.yuv (or out.y4m):
-// what the run reports, and what it leaves in the output.
+// Each fault planted in a merge of two cameras: what the run reports, and
+// what it leaves in its output.
 TEST_F(FaultsTest, AFailedCallFailsTheRunAndALessThanAskedOneIsCarriedOn) {
+  enum Merge { kRaw, kFromFrame1, kReadAndWrite, kIntoY4m };
+  const std::string kEarlier = "earlier\n";
   const struct {
     const char* what;
     TestFileSystem::Fault fault;
-    bool kernelMoves;
-    uint32_t firstFrm;
-    const char* output;
+    Merge merge;
     Problem problem;
     OsError error;
     std::string written;
   } cases[] = {
-      {"a close that loses data",
-       {Call::kClose, 1, How::kError, EIO, false},
-       true,
-       0,
-       "out.yuv",
-       Problem::kWrite,
-       EIO,
-       kWoven},
+      // clang-format off
+      {"a close that loses data", {Call::kClose, 1, How::kError, EIO, false}, kRaw,
+       Problem::kWrite, EIO, kWoven},
       // Seeks: one as each camera's first bytes are read again, then to FirstFrm.
-      {"a failed seek",
-       {Call::kSeek, 3, How::kError, EIO, false},
-       true,
-       1,
-       "out.yuv",
-       Problem::kRead,
-       EIO,
-       "earlier\n"},
-      {"a seek beyond any end: zeros",
-       {Call::kSeek, 3, How::kError, EINVAL, false},
-       true,
-       1,
-       "out.yuv",
-       Problem::kNone,
-       0,
-       kZeros + frames(1, 1, 1) + kZeros + frames(1, 1, 2)},
-      {"an output that cannot be emptied",
-       {Call::kTruncate, 1, How::kError, EIO, false},
-       true,
-       0,
-       "out.yuv",
-       Problem::kCreateOutput,
-       EIO,
-       "earlier\n"},
-      {"a Y4M header that cannot be written",
-       {Call::kWrite, 1, How::kError, ENOSPC, false},
-       true,
-       0,
-       "out.y4m",
-       Problem::kWrite,
-       ENOSPC,
-       ""},
-      {"writes that take half",
-       {Call::kWrite, 2, How::kHalf, 0, true},
-       false,
-       0,
-       "out.yuv",
-       Problem::kNone,
-       0,
-       kWoven},
-      {"a write that takes nothing",
-       {Call::kWrite, 3, How::kNothing, 0, false},
-       false,
-       0,
-       "out.yuv",
-       Problem::kWrite,
-       0,
-       frames(0, 1) + frames(1, 1)},
+      {"a failed seek", {Call::kSeek, 3, How::kError, EIO, false}, kFromFrame1,
+       Problem::kRead, EIO, kEarlier},
+      {"a seek beyond any end: zeros", {Call::kSeek, 3, How::kError, EINVAL, false}, kFromFrame1,
+       Problem::kNone, 0, kZeros + frames(1, 1, 1) + kZeros + frames(1, 1, 2)},
+      {"an output that cannot be emptied", {Call::kTruncate, 1, How::kError, EIO, false}, kRaw,
+       Problem::kCreateOutput, EIO, kEarlier},
+      {"a Y4M header that cannot be written", {Call::kWrite, 1, How::kError, ENOSPC, false},
+       kIntoY4m, Problem::kWrite, ENOSPC, ""},
+      {"writes that take half", {Call::kWrite, 2, How::kHalf, 0, true}, kReadAndWrite,
+       Problem::kNone, 0, kWoven},
+      {"a write that takes nothing", {Call::kWrite, 3, How::kNothing, 0, false}, kReadAndWrite,
+       Problem::kWrite, 0, frames(0, 1) + frames(1, 1)},
       // Some files show the kernel nothing: read has the last word, a frame
       // at a time; where the kernel fails, read and write take over.
-      {"kernel moves that give nothing",
-       {Call::kMoveInKernel, 1, How::kNothing, 0, true},
-       true,
-       0,
-       "out.yuv",
-       Problem::kNone,
-       0,
-       kWoven},
-      {"a kernel move that fails",
-       {Call::kMoveInKernel, 2, How::kError, EIO, false},
-       true,
-       0,
-       "out.yuv",
-       Problem::kNone,
-       0,
-       kWoven},
+      {"kernel moves that give nothing", {Call::kMoveInKernel, 1, How::kNothing, 0, true}, kRaw,
+       Problem::kNone, 0, kWoven},
+      {"a kernel move that fails", {Call::kMoveInKernel, 2, How::kError, EIO, false}, kRaw,
+       Problem::kNone, 0, kWoven},
+      // clang-format on
   };
   for (const auto& c : cases) {
-    write("out.yuv", "earlier\n");
-    write("out.y4m", "earlier\n");
-    TestFileSystem files(*system_, c.kernelMoves);
+    const char* const output = c.merge == kIntoY4m ? "out.y4m" : "out.yuv";
+    write(output, kEarlier);
+    TestFileSystem files(*system_, c.merge != kReadAndWrite);
     files.plan(c.fault);
-    RunSettings merge = settings(c.output, {"cam0.yuv", "cam1.yuv"});
-    merge.firstFrm = c.firstFrm;
-    merge.numGop = c.firstFrm == 0 ? 2 : 1;
+    RunSettings merge = settings(output, {"cam0.yuv", "cam1.yuv"});
+    merge.firstFrm = c.merge == kFromFrame1 ? 1 : 0;
+    merge.numGop = c.merge == kFromFrame1 ? 1 : 2;
     const Status status = weave(merge, files, silent_);
     EXPECT_EQ(status.problem, c.problem) << c.what;
     EXPECT_EQ(status.osError, c.error) << c.what;
-    EXPECT_EQ(read(c.output), c.written) << c.what;
+    EXPECT_EQ(read(output), c.written) << c.what;
   }
 }
 

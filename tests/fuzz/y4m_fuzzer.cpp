@@ -57,24 +57,49 @@ uint32_t frameSizeOf(const FrameSource& source) {
   return frameSize;
 }
 
-// Everything the reader gives, as text: the frames and how it ended.
+// Opens a source and reads its header.
+Status openSource(mvweave::FileSystem& files, const std::string& path, FrameSource& source) {
+  Status status = source.open(files, path, path);
+  return status.ok() ? source.recogniseFormat() : status;
+}
+
+// What counting the frames of a file, by the rule of the walk, says the walk
+// will give from `startFrame`: how many whole frames, or a failure.
+std::string countedFrom(const FrameSource& source, uint32_t frameSize, uint64_t startFrame) {
+  mvweave::FrameCount count;
+  const uint64_t enough = startFrame + kMostFrames;
+  if (!source.countFrames(frameSize, enough, enough, count).ok()) return "fails";
+  if (!count.known) return "unknown";
+  return std::to_string(count.frames > startFrame ? count.frames - startFrame : 0);
+}
+
+// Everything the reader gives, as text: the frames and how it ended; from a
+// file, the count must have foretold the frames or the failure.
 std::string readAll(const std::string& path, uint64_t startFrame) {
   const auto files = mvweave::makeSystemFileSystem();
   FrameSource source;
-  if (Status status = source.open(*files, path, path); !status.ok()) {
+  if (Status status = openSource(*files, path, source); !status.ok()) {
     return "open: " + describe(status);
   }
   if (!source.y4m()) return "raw";
   const uint32_t frameSize = frameSizeOf(source);
   if (frameSize == 0) return "no frame size";
+  const std::string counted = countedFrom(source, frameSize, startFrame);
+  const auto foretold = [&](bool failed) {
+    if (counted == "unknown") return;
+    check(failed ? counted == "fails" : counted == std::to_string(source.framesRead()),
+          "the count and the walk disagree");
+  };
   std::string frames = "header " + mvweave::y4mHeaderLine(*source.y4m());
   if (Status status = source.skipFrames(startFrame, frameSize); !status.ok()) {
+    foretold(true);
     return frames + "skip: " + describe(status);
   }
   std::vector<char> frame(frameSize);
   for (int i = 0; i < kMostFrames; ++i) {
     bool present = false;
     if (Status status = source.beginFrame(present); !status.ok()) {
+      foretold(true);
       return frames + "frame line: " + describe(status);
     }
     size_t got = 0;
@@ -84,8 +109,12 @@ std::string readAll(const std::string& path, uint64_t startFrame) {
       }
     }
     frames += "frame " + std::string(frame.data(), got) + "\n";
-    if (source.endFrame(got, frameSize)) return frames + "ended";
+    if (source.endFrame(got, frameSize)) {
+      foretold(false);
+      return frames + "ended";
+    }
   }
+  foretold(false);
   return frames;
 }
 
@@ -105,7 +134,7 @@ std::string readAllFromPipe(const std::string& bytes, uint64_t startFrame) {
 void checkWrittenHeader(const std::string& path) {
   const auto files = mvweave::makeSystemFileSystem();
   FrameSource source;
-  if (!source.open(*files, path, path).ok() || !source.y4m()) return;
+  if (!openSource(*files, path, source).ok() || !source.y4m()) return;
   mvweave::PictureFormat format;
   format.width = source.y4m()->width;
   format.height = source.y4m()->height;
