@@ -147,7 +147,7 @@ class PosixFileSystem final : public FileSystem {
     info.identity = identityOf(status);
     const off_t position = ::lseek(handle, 0, SEEK_CUR);
     info.seekable = position >= 0;
-    info.position = info.seekable ? static_cast<uint64_t>(position) : 0;
+    info.offset = info.seekable ? static_cast<uint64_t>(position) : 0;
     info.received = given_.count(handle) != 0;
     const bool stored = S_ISREG(status.st_mode) || S_ISBLK(status.st_mode);
     info.lengthKnown = stored && !isPseudoFileSystem(handle);

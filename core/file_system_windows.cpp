@@ -77,7 +77,7 @@ class WindowsFileSystem final : public FileSystem {
     info.seekable = GetFileType(system) == FILE_TYPE_DISK;
     const __int64 position = info.seekable ? _lseeki64(handle, 0, SEEK_CUR) : -1;
     info.seekable = position >= 0;
-    info.position = info.seekable ? static_cast<uint64_t>(position) : 0;
+    info.offset = info.seekable ? static_cast<uint64_t>(position) : 0;
     struct _stat64 status;
     info.lengthKnown = info.identity.kind == FileKind::kRegular && _fstat64(handle, &status) == 0;
     if (info.lengthKnown) info.length = static_cast<uint64_t>(status.st_size);

@@ -18,7 +18,7 @@ Status noFrameBuffer(uint32_t frameSize) {
 }  // namespace
 
 Status FrameMover::checkBuffer(uint32_t frameSize) {
-  // Allocated and given back at once: untouched, it costs no memory.
+  // Allocated and freed at once: untouched, it costs no memory.
   const std::unique_ptr<char[]> probe(new (std::nothrow) char[frameSize]);
   return probe ? Status{} : noFrameBuffer(frameSize);
 }

@@ -35,7 +35,7 @@ Status FrameSource::recogniseFormat() { return readY4mHeader(*this, y4m_); }
 
 bool FrameSource::lengthFromStart(uint64_t& bytes) const {
   if (!info_.lengthKnown) return false;
-  bytes = info_.length > info_.position ? info_.length - info_.position : 0;
+  bytes = info_.length > info_.offset ? info_.length - info_.offset : 0;
   return true;
 }
 
@@ -50,15 +50,14 @@ Status FrameSource::countFrames(uint32_t frameSize, uint64_t enough, uint64_t re
     count.partialBytes = length % frameSize;
     return {};
   }
-  return countY4mFrames(*files_, file_.get(), info_.position, offset_, info_.length, frameSize,
+  return countY4mFrames(*files_, file_.get(), info_.offset, offset_, info_.length, frameSize,
                         enough, read, count, *this);
 }
 
 // Offsets count from where the source starts: a descriptor the process was
 // given is read from its own offset on.
 Status FrameSource::seekTo(uint64_t offset) {
-  const uint64_t target =
-      offset > UINT64_MAX - info_.position ? UINT64_MAX : info_.position + offset;
+  const uint64_t target = offset > UINT64_MAX - info_.offset ? UINT64_MAX : info_.offset + offset;
   if (const OsError error = files_->seek(file_.get(), target)) return readProblem(error);
   return {};
 }
@@ -68,7 +67,7 @@ std::string FrameSource::peek(size_t size) {
   while (heldBack_.size() < size && readAhead(size - heldBack_.size(), got).ok() && got > 0) {
   }
   std::string bytes = heldBack_.substr(0, size);
-  (void)giveBackReadAhead();  // a seek that fails here fails again at the first read
+  (void)seekBackOverReadAhead();  // a seek that fails here fails again at the first read
   return bytes;
 }
 
@@ -87,7 +86,7 @@ Status FrameSource::readLine(size_t longest, std::string& line, Line& result) {
     offset_ += taken;
     if (end != std::string::npos) {
       result = Line::kEnded;
-      return giveBackReadAhead();
+      return seekBackOverReadAhead();
     }
     size_t got = 0;
     if (Status status = readAhead(longest - line.size(), got); !status.ok()) return status;
@@ -108,7 +107,7 @@ Status FrameSource::readAhead(size_t size, size_t& got) {
   return error == 0 ? Status{} : readProblem(error);
 }
 
-Status FrameSource::giveBackReadAhead() {
+Status FrameSource::seekBackOverReadAhead() {
   if (!info_.seekable || heldBack_.empty()) return {};
   if (Status status = seekTo(offset_); !status.ok()) return status;
   heldBack_.clear();

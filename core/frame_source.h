@@ -5,9 +5,9 @@
 // once. Closed in its destructor.
 //
 // The one read-ahead rule: a line is read in blocks, and what a block brings
-// beyond the line is given back, by seeking back in a file that can seek
-// (so that frames then move inside the kernel) and by holding it, to be
-// delivered before anything else, from a pipe.
+// beyond the line is not lost: a file that can seek is seeked back to just
+// after the line (so that frames then move inside the kernel), and from a
+// pipe the bytes are held, to be delivered before anything else.
 #ifndef MVWEAVE_CORE_FRAME_SOURCE_H
 #define MVWEAVE_CORE_FRAME_SOURCE_H
 
@@ -93,14 +93,16 @@ class FrameSource {
   // Passes over `size` bytes: by seeking where the file allows it.
   Status skipBytes(uint64_t size);
   Status readAhead(size_t size, size_t& got);
-  Status giveBackReadAhead();
+  // Seeks back over what was read ahead, where the file can seek; a
+  // pipe keeps it held.
+  Status seekBackOverReadAhead();
   Status seekTo(uint64_t offset);
 
   std::string path_;
   std::string name_;
   FileSystem* files_ = nullptr;
   OpenFile file_;
-  FileInfo info_;  // where the source starts: info_.position
+  FileInfo info_;  // where the source starts: info_.offset
   std::optional<Y4mHeader> y4m_;
   std::string heldBack_;      // read ahead from the file, not yet delivered
   uint64_t offset_ = 0;       // bytes delivered (or passed over) so far

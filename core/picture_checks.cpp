@@ -77,18 +77,4 @@ Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFor
   return {};
 }
 
-Y4mHeader outputHeader(const PictureFormat& format, const FrameSource* firstY4m) {
-  Y4mHeader header;
-  if (firstY4m != nullptr) header = *firstY4m->y4m();
-  header.width = format.width;
-  header.height = format.height;
-  uint32_t chroma = 0;
-  uint32_t bitDepth = 0;
-  const bool sameFormat = firstY4m != nullptr &&
-                          formatOfColourSpace(header.colourSpace, chroma, bitDepth) &&
-                          chroma == format.chroma && bitDepth == format.bitDepth;
-  if (!sameFormat) header.colourSpace = colourSpaceOf(format.chroma, format.bitDepth);
-  return header;
-}
-
 }  // namespace mvweave

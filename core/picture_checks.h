@@ -1,7 +1,6 @@
 // What a run's pictures are, and whether its inputs agree: the picture
 // format that the settings and the Y4M inputs' headers give together, the
-// checks that stop a run whose Y4M inputs disagree with it, the notes that
-// point at a wrong Width or Height, and the header of Y4M outputs.
+// checks that stop a run whose Y4M inputs disagree with it.
 #ifndef MVWEAVE_CORE_PICTURE_CHECKS_H
 #define MVWEAVE_CORE_PICTURE_CHECKS_H
 
@@ -33,11 +32,6 @@ std::string formatOriginOf(const RunSettings& settings, const FrameSource* first
 // naming the file, both formats and where the run's came from.
 Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFormat& format,
                        const std::string& formatOrigin);
-
-// The header of a Y4M output: the picture format, with the frame rate,
-// interlacing and aspect ratio (and the colour space's spelling) of the
-// first Y4M input, else 25 frames a second, progressive, aspect unknown.
-Y4mHeader outputHeader(const PictureFormat& format, const FrameSource* firstY4m);
 
 }  // namespace mvweave
 

@@ -71,7 +71,7 @@ class Run {
     settlePictureFormat();
     if (settings_.verbose) writeVerboseReport(effective_, interleaved_, console_);
     status = checkFrames();
-    if (status.ok()) status = positionSources();
+    if (status.ok()) status = seekToStartFrames();
     if (status.ok()) status = startOutputs();
     if (status.ok()) status = walk();
     if (status.ok()) status = closeOutputs();
@@ -178,7 +178,7 @@ class Run {
   // Each source to its start frame: FirstFrm frames into a camera file,
   // FirstFrm groups of N frames into the interleaved file. A pipe is read
   // forward, so this too comes before anything is emptied.
-  Status positionSources() {
+  Status seekToStartFrames() {
     const uint64_t startFrame =
         readsInterleaved_ ? uint64_t{settings_.firstFrm} * sinks_.size() : settings_.firstFrm;
     for (FrameSource& source : sources_) {
@@ -194,7 +194,9 @@ class Run {
     for (FrameSink& sink : sinks_) {
       if (Status status = sink.truncate(); !status.ok()) return status;
     }
-    const Y4mHeader header = outputHeader(format_, firstY4m_);
+    const Y4mHeader header =
+        y4mOutputHeader(format_.width, format_.height, format_.chroma, format_.bitDepth,
+                        firstY4m_ != nullptr ? &*firstY4m_->y4m() : nullptr);
     for (FrameSink& sink : sinks_) {
       if (Status status = sink.writeHeader(header); !status.ok()) return status;
     }

@@ -140,6 +140,20 @@ std::string y4mHeaderLine(const Y4mHeader& header) {
   return line + "\n";
 }
 
+Y4mHeader y4mOutputHeader(uint32_t width, uint32_t height, uint32_t chroma, uint32_t bitDepth,
+                          const Y4mHeader* firstInput) {
+  Y4mHeader header = firstInput != nullptr ? *firstInput : Y4mHeader{};
+  header.width = width;
+  header.height = height;
+  uint32_t inputChroma = 0;
+  uint32_t inputDepth = 0;
+  const bool sameFormat = firstInput != nullptr &&
+                          formatOfColourSpace(header.colourSpace, inputChroma, inputDepth) &&
+                          inputChroma == chroma && inputDepth == bitDepth;
+  if (!sameFormat) header.colourSpace = colourSpaceOf(chroma, bitDepth);
+  return header;
+}
+
 bool isY4mPath(const std::string& path) {
   if (path.size() < 4) return false;
   std::string ending = path.substr(path.size() - 4);

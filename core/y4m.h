@@ -59,6 +59,13 @@ std::string colourSpaceOf(uint32_t chroma, uint32_t bitDepth);
 // longer than kY4mLongestLine is left out.
 std::string y4mHeaderLine(const Y4mHeader& header);
 
+// The header of a Y4M output of `width` x `height` pictures in a chroma
+// format and bit depth: with the frame rate, interlacing and aspect ratio
+// (and the colour space's spelling) of the first Y4M input, else 25 frames a
+// second, progressive, aspect unknown.
+Y4mHeader y4mOutputHeader(uint32_t width, uint32_t height, uint32_t chroma, uint32_t bitDepth,
+                          const Y4mHeader* firstInput);
+
 // True for paths that end in ".y4m", in any case.
 bool isY4mPath(const std::string& path);
 

@@ -53,11 +53,11 @@ bool isSameStream(const FileIdentity& a, const FileIdentity& b);
 // What an open file is, and where reading or writing it starts.
 struct FileInfo {
   FileIdentity identity;
-  // Seeking works (regular files, block devices); `position` is where the
+  // Seeking works (regular files, block devices); `offset` is where the
   // handle stands: 0 for a file opened by its name, the caller's own offset
   // for a descriptor the process was given (Input = "/dev/stdin").
   bool seekable = false;
-  uint64_t position = 0;
+  uint64_t offset = 0;
   // The length in bytes, where the system knows it: regular files and block
   // devices, but not the files of /proc and /sys, whose sizes say nothing.
   bool lengthKnown = false;

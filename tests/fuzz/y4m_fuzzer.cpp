@@ -142,7 +142,8 @@ void checkWrittenHeader(const std::string& path) {
   if (!mvweave::formatOfColourSpace(source.y4m()->colourSpace, format.chroma, format.bitDepth)) {
     return;
   }
-  const std::string line = mvweave::y4mHeaderLine(mvweave::outputHeader(format, &source));
+  const std::string line = mvweave::y4mHeaderLine(mvweave::y4mOutputHeader(
+      format.width, format.height, format.chroma, format.bitDepth, &*source.y4m()));
   check(line.size() <= mvweave::kY4mLongestLine, "a written header is too long");
   check(line.compare(0, mvweave::kY4mSignatureLength, mvweave::kY4mSignature) == 0,
         "a written header lacks the signature");
