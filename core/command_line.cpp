@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "layout_listing.h"
 #include "mvweave/run.h"
 
 namespace mvweave {
@@ -12,16 +13,17 @@ namespace mvweave {
 namespace {
 
 constexpr char kZeroOnSuccess[] = "--zero-on-success";
+constexpr char kLayout[] = "--layout";
 
-enum class Switch { kHelp, kVerbose, kVersion, kEndOfSwitches, kZeroOnSuccess, kIllegal };
+enum class Switch { kHelp, kVerbose, kVersion, kEndOfSwitches, kReadFirst, kIllegal };
 
-// Four long options; otherwise only the character after the leading hyphen
+// Five long options; otherwise only the character after the leading hyphen
 // or slash counts.
 Switch switchOf(const std::string& argument) {
   if (argument == "--help") return Switch::kHelp;
   if (argument == "--version") return Switch::kVersion;
   if (argument == "--") return Switch::kEndOfSwitches;
-  if (argument == kZeroOnSuccess) return Switch::kZeroOnSuccess;
+  if (argument == kZeroOnSuccess || argument == kLayout) return Switch::kReadFirst;
   switch (argument.size() > 1 ? argument[1] : '\0') {
     case '?':
     case 'H':
@@ -36,8 +38,9 @@ Switch switchOf(const std::string& argument) {
 // is a configuration file read at once.
 class ArgumentWalk {
  public:
-  ArgumentWalk(const Tool& tool, FileSystem& files, Console& console, RunSettings& settings)
-      : tool_(tool), files_(files), console_(console), settings_(settings) {}
+  ArgumentWalk(const Tool& tool, FileSystem& files, Console& console, RunSettings& settings,
+               bool listing)
+      : tool_(tool), files_(files), console_(console), settings_(settings), listing_(listing) {}
 
   // False when the tool stops at the argument; `status` says why.
   bool take(const std::string& argument, Status& status) {
@@ -110,13 +113,15 @@ class ArgumentWalk {
         return false;
       case Switch::kVerbose:
         settings_.verbose = true;
-        console_.line(tool_.banner);
-        console_.line("");
+        if (!listing_) {
+          console_.line(tool_.banner);
+          console_.line("");
+        }
         if (!hint.empty()) console_.note(hint);
         return true;
       case Switch::kVersion: console_.line(tool_.version); return false;
       case Switch::kEndOfSwitches: switches_ = false; return true;
-      case Switch::kZeroOnSuccess: return true;  // read before the walk
+      case Switch::kReadFirst: return true;  // read before the walk
       case Switch::kIllegal:
         status = problemNaming(Problem::kIllegalOption, argument, "", hint);
         return false;
@@ -128,6 +133,7 @@ class ArgumentWalk {
   FileSystem& files_;
   Console& console_;
   RunSettings& settings_;
+  const bool listing_;    // --layout: standard output carries the listing only
   bool switches_ = true;  // false after "--"
 };
 
@@ -154,11 +160,12 @@ void keepConsoleOutOfFiles(FileSystem& files, const RunSettings& settings, Conso
   console.keepOutOfFiles(isUsed(kStandardOutput), isUsed(kStandardError));
 }
 
-// Like the switches, anywhere before "--"; it counts from the start, even
-// when a configuration file before it fails.
-bool asksZeroOnSuccess(int argc, const char* const* argv) {
+// --zero-on-success and --layout: like the switches, anywhere before "--";
+// they count from the start, even when a configuration file before them
+// fails.
+bool asks(const char* option, int argc, const char* const* argv) {
   for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
-    if (std::string(argv[i]) == kZeroOnSuccess) return true;
+    if (std::string(argv[i]) == option) return true;
   }
   return false;
 }
@@ -174,8 +181,9 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileS
     console.line(tool.version);
     return false;
   }
-  console.line("");
-  ArgumentWalk walk(tool, files, console, settings);
+  const bool listing = asks(kLayout, argc, argv);
+  if (!listing) console.line("");
+  ArgumentWalk walk(tool, files, console, settings, listing);
   for (int i = 1; i < argc; ++i) {
     if (!walk.take(argv[i], status)) {
       walk.readForPathsOnly(argc, argv, i + 1);
@@ -199,7 +207,11 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
       const bool accepted = parseCommandLine(argc, argv, tool, *files, console, settings, status);
       keepConsoleOutOfFiles(*files, settings, console);
       console.release();
-      if (accepted) {
+      if (accepted && asks(kLayout, argc, argv)) {
+        // A reader that has gone ends the listing at once, without a word.
+        completed = writeLayoutListing(settings, tool.interleaved, stdout);
+        if (!completed) status = problemWith(Problem::kWrite);
+      } else if (accepted) {
         const bool weaves = tool.interleaved == InterleavedFile::kWritten;
         status = (weaves ? weave : unweave)(settings, *files, console);
         completed = status.ok();
@@ -210,12 +222,12 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
     // which has a message of its own.
     status = problemWith(Problem::kOutOfMemory, "", 0, "not enough memory to hold the settings");
   }
-  console.report(status);
+  if (!asks(kLayout, argc, argv) || status.problem != Problem::kWrite) console.report(status);
   // Console text that cannot be delivered is not worth a failed run: the
   // files are what counts.
   console.release();
   // Help and the version do what was asked too; every other stop fails.
-  if (asksZeroOnSuccess(argc, argv)) return completed || status.ok() ? 0 : 1;
+  if (asks(kZeroOnSuccess, argc, argv)) return completed || status.ok() ? 0 : 1;
   return completed ? 1 : 0;
 }
 

@@ -55,6 +55,7 @@ install(FILES examples/layout.cfg examples/cameras.cfg examples/split_paths.cfg
               examples/merge.cfg examples/split.cfg examples/merge_from_frame.cfg
               examples/merge_10bit_422.cfg examples/merge_y4m_live.cfg examples/split_y4m.cfg
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+install(PROGRAMS examples/verify_with_ffmpeg.sh DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 set(CPACK_PACKAGE_NAME mvweave)
 set(CPACK_PACKAGE_VENDOR "the mvweave authors")
