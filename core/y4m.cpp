@@ -163,10 +163,17 @@ bool isY4mPath(const std::string& path) {
 
 namespace {
 
-enum class FrameLine { kWhole, kBroken, kTooLong, kCut };
+Status frameLineProblem(const FrameSource& source, uint64_t lineStart, FrameLine problem) {
+  const std::string where = "byte " + std::to_string(lineStart) + ": ";
+  if (problem == FrameLine::kBroken) {
+    return source.readProblem(0, where + "no FRAME line where a frame should begin");
+  }
+  return source.readProblem(
+      0, where + "the FRAME line is longer than " + std::to_string(kY4mLongestLine) + " bytes");
+}
 
-// What the bytes at the start of a frame line say; `length` is the line's,
-// its end included, when it is whole. kCut: the bytes end within it.
+}  // namespace
+
 FrameLine frameLineIn(std::string_view bytes, size_t& length) {
   const std::string_view start = bytes.substr(0, kY4mFrameLineLength - 1);
   if (start != std::string_view(kY4mFrameLine, start.size())) return FrameLine::kBroken;
@@ -180,17 +187,6 @@ FrameLine frameLineIn(std::string_view bytes, size_t& length) {
   length = end + 1;
   return FrameLine::kWhole;
 }
-
-Status frameLineProblem(const FrameSource& source, uint64_t lineStart, FrameLine problem) {
-  const std::string where = "byte " + std::to_string(lineStart) + ": ";
-  if (problem == FrameLine::kBroken) {
-    return source.readProblem(0, where + "no FRAME line where a frame should begin");
-  }
-  return source.readProblem(
-      0, where + "the FRAME line is longer than " + std::to_string(kY4mLongestLine) + " bytes");
-}
-
-}  // namespace
 
 Status readY4mHeader(FrameSource& source, std::optional<Y4mHeader>& header) {
   header.reset();

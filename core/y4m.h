@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mvweave/file_system.h"
@@ -69,14 +70,21 @@ Y4mHeader y4mOutputHeader(uint32_t width, uint32_t height, uint32_t chroma, uint
 // True for paths that end in ".y4m", in any case.
 bool isY4mPath(const std::string& path);
 
+// What the bytes at the start of a frame line say, by the rule every frame
+// line follows: "FRAME", then a line end, or a space and parameters (which
+// the tools do not need) up to one, the line at most kY4mLongestLine bytes
+// long. `length` is the line's, its end included, when it is whole; kCut:
+// the bytes end within it.
+enum class FrameLine { kWhole, kBroken, kTooLong, kCut };
+FrameLine frameLineIn(std::string_view bytes, size_t& length);
+
 // Reads the header line when the source begins with the signature (kRead
 // when the line is broken or too long); leaves `header` empty otherwise,
 // with nothing taken from the source.
 Status readY4mHeader(FrameSource& source, std::optional<Y4mHeader>& header);
 
-// Reads a frame line: "FRAME", then a line end, or a space and parameters
-// (which the tools do not need) up to one. kRead, naming the line's byte,
-// for anything else or a longer line; `found` is false when the file ends.
+// Reads a frame line by that rule: kRead, naming the line's byte, for
+// anything else or a longer line; `found` is false when the file ends.
 Status readY4mFrameLine(FrameSource& source, bool& found);
 
 // Counts the frames of a Y4M file of `length` bytes from `from` bytes past

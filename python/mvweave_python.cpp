@@ -1,0 +1,275 @@
+// The Python module mvweave, over the library: the interleaved layout, the
+// frames of an interleaved sequence as numpy views of a memory map of the
+// file, and the runs of both tools in process.
+//
+//   layout = mvweave.Layout(3, gop_length=8, num_gop=3)
+//   sequence = mvweave.Interleaved("multiview.yuv", layout, 352, 288)
+//   y, u, v = sequence.frame(camera=1, n=5)
+//   mvweave.merge("layout.cfg", "cameras.cfg")
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <cerrno>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "mvweave/mvweave.h"
+#include "picture_format.h"
+#include "y4m.h"
+
+namespace py = pybind11;
+
+namespace mvweave {
+namespace {
+
+// What the tools would have said: their message, then the detail.
+struct Failure : std::runtime_error {
+  explicit Failure(const Status& status)
+      : std::runtime_error(messageOf(status) + (messageOf(status).empty() ? "" : " ") +
+                           detailOf(status)) {}
+};
+
+// A layout as mvunweave reads an interleaved file: FirstFrm x N frames
+// before block 0. The arithmetic is the library's.
+struct PyLayout {
+  Layout layout;
+  uint32_t firstFrm;
+
+  [[nodiscard]] uint64_t skipped() const { return uint64_t{firstFrm} * layout.cameras; }
+  [[nodiscard]] uint64_t size() const {
+    uint64_t frames = 0;
+    if (!framesInSequence(layout, frames)) throw std::overflow_error("more than 2^64 frames");
+    return frames;
+  }
+  [[nodiscard]] uint64_t position(uint32_t camera, uint64_t frame) const {
+    uint64_t position = 0;
+    if (!positionOf(layout, camera, frame, position)) {
+      throw py::index_error("camera " + std::to_string(camera) + " has no frame " +
+                            std::to_string(frame) + " in the layout");
+    }
+    return skipped() + position;
+  }
+  [[nodiscard]] std::pair<uint32_t, uint64_t> source(uint64_t index) const {
+    uint32_t camera = 0;
+    uint64_t frame = 0;
+    if (index < skipped() || !frameAt(layout, index - skipped(), camera, frame)) {
+      throw py::index_error("no frame of the layout at index " + std::to_string(index));
+    }
+    return {camera, frame};
+  }
+};
+
+// (camera, frame) in the order of the interleaved file.
+struct LayoutIterator {
+  PyLayout layout;
+  uint64_t done;
+
+  std::pair<uint32_t, uint64_t> next() {
+    if (done == layout.size()) throw py::stop_iteration();
+    return layout.source(layout.skipped() + done++);
+  }
+};
+
+[[noreturn]] void raiseOsError(const std::string& path) {
+  PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
+  throw py::error_already_set();
+}
+
+// An interleaved sequence, raw or Y4M, read through memory maps: each frame
+// is mapped when it is asked for and unmapped when its planes are gone, so
+// that reading one camera of a long file takes no copy and constant memory.
+class Interleaved {
+ public:
+  Interleaved(const std::string& path, const PyLayout& layout, uint32_t width, uint32_t height,
+              uint32_t chroma, uint32_t bitDepth)
+      : path_(path), layout_(layout), format_{width, height, chroma, bitDepth, true} {
+    if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) {
+      throw py::value_error(detailOf(status));
+    }
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat status {};
+    if (fd_ < 0 || ::fstat(fd_, &status) != 0) raiseOsError(path);
+    size_ = static_cast<uint64_t>(status.st_size);
+    readY4mHeader();
+  }
+  Interleaved(const Interleaved&) = delete;
+  Interleaved& operator=(const Interleaved&) = delete;
+  ~Interleaved() { ::close(fd_); }
+
+  // The Y, U and V planes of frame n of a camera (U and V None in 4:0:0).
+  py::tuple frame(uint32_t camera, uint64_t n) {
+    const uint64_t offset = frameOffset(layout_.position(camera, n));
+    const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    const uint64_t mapStart = offset / page * page;
+    const size_t length = static_cast<size_t>(offset - mapStart + frameSize_);
+    void* const map =
+        ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd_, static_cast<off_t>(mapStart));
+    if (map == MAP_FAILED) raiseOsError(path_);
+    // The planes keep the mapping, and it goes when the last of them does.
+    const py::capsule owner(new std::pair<void*, size_t>(map, length), [](void* mapping) {
+      auto* const mapped = static_cast<std::pair<void*, size_t>*>(mapping);
+      ::munmap(mapped->first, mapped->second);
+      delete mapped;
+    });
+    const char* const data = static_cast<const char*>(map) + (offset - mapStart);
+    const uint32_t chromaWidth = format_.chroma == 444 ? format_.width : (format_.width + 1) / 2;
+    const uint32_t chromaHeight = format_.chroma == 420 ? (format_.height + 1) / 2 : format_.height;
+    const size_t lumaBytes = size_t{format_.width} * format_.height * sampleBytes();
+    const size_t chromaBytes = size_t{chromaWidth} * chromaHeight * sampleBytes();
+    if (format_.chroma == 400) {
+      return py::make_tuple(plane(data, format_.width, format_.height, owner), py::none(),
+                            py::none());
+    }
+    return py::make_tuple(plane(data, format_.width, format_.height, owner),
+                          plane(data + lumaBytes, chromaWidth, chromaHeight, owner),
+                          plane(data + lumaBytes + chromaBytes, chromaWidth, chromaHeight, owner));
+  }
+
+ private:
+  [[nodiscard]] size_t sampleBytes() const { return format_.bitDepth > 8 ? 2 : 1; }
+
+  py::array plane(const char* data, uint32_t width, uint32_t height, const py::capsule& owner) {
+    const auto bytes = static_cast<py::ssize_t>(sampleBytes());
+    py::array array(py::dtype(bytes == 1 ? "u1" : "<u2"), {py::ssize_t{height}, py::ssize_t{width}},
+                    {bytes * width, bytes}, data, owner);
+    array.attr("setflags")(py::arg("write") = false);
+    return array;
+  }
+
+  // A Y4M file's header must give the format asked for; its frame lines are
+  // indexed as far as frames are asked for.
+  void readY4mHeader() {
+    std::string line(kY4mLongestLine, '\0');
+    const ssize_t got = ::pread(fd_, &line[0], line.size(), 0);
+    if (got < 0) raiseOsError(path_);
+    line.resize(static_cast<size_t>(got));
+    if (line.compare(0, kY4mSignatureLength, kY4mSignature) != 0) return;
+    const size_t end = line.find('\n');
+    Y4mHeader header;
+    std::string reason;
+    PictureFormat format{0, 0, 0, 0, true};
+    if (end == std::string::npos ||
+        !parseY4mHeader(line.substr(kY4mSignatureLength, end - kY4mSignatureLength), header,
+                        reason) ||
+        !formatOfColourSpace(header.colourSpace, format.chroma, format.bitDepth)) {
+      throw py::value_error(path_ + ": no Y4M header the tools read");
+    }
+    format.width = header.width;
+    format.height = header.height;
+    if (format.width != format_.width || format.height != format_.height ||
+        format.chroma != format_.chroma || format.bitDepth != format_.bitDepth) {
+      throw py::value_error(path_ + ": its Y4M header says " + std::to_string(header.width) + "x" +
+                            std::to_string(header.height) + " " + describe(format));
+    }
+    y4m_ = true;
+    nextLine_ = end + 1;
+  }
+
+  uint64_t frameOffset(uint64_t position) {
+    if (!y4m_) {
+      if (position >= size_ / frameSize_) throw py::index_error(pastTheEnd(position));
+      return position * frameSize_;
+    }
+    std::string bytes(kY4mLongestLine, '\0');
+    while (frames_.size() <= position && nextLine_ < size_) {
+      const ssize_t got = ::pread(fd_, &bytes[0], bytes.size(), static_cast<off_t>(nextLine_));
+      if (got < 0) raiseOsError(path_);
+      size_t length = 0;
+      const FrameLine line =
+          frameLineIn(std::string_view(bytes.data(), static_cast<size_t>(got)), length);
+      if (line != FrameLine::kWhole || size_ - nextLine_ - length < frameSize_) break;
+      frames_.push_back(nextLine_ + length);
+      nextLine_ += length + frameSize_;
+    }
+    if (frames_.size() <= position) throw py::index_error(pastTheEnd(position));
+    return frames_[position];
+  }
+
+  [[nodiscard]] std::string pastTheEnd(uint64_t position) const {
+    return path_ + " holds no frame at index " + std::to_string(position);
+  }
+
+  std::string path_;
+  PyLayout layout_;
+  PictureFormat format_;
+  uint32_t frameSize_ = 0;
+  int fd_ = -1;
+  uint64_t size_ = 0;
+  bool y4m_ = false;
+  std::vector<uint64_t> frames_;  // Y4M: where the data of each frame begins
+  uint64_t nextLine_ = 0;         // Y4M: the next frame line not yet indexed
+};
+
+// One of the tools' runs on its configuration files, with nothing printed.
+void run(InterleavedFile interleaved, const py::args& configs) {
+  const auto files = makeSystemFileSystem();
+  Console silent("mvweave", nullptr, nullptr);
+  RunSettings settings;
+  for (const py::handle config : configs) {
+    const std::string path = py::str(py::module_::import("os").attr("fspath")(config));
+    if (Status status = readConfigFile(*files, path, interleaved, settings); !status.ok()) {
+      throw Failure(status);
+    }
+  }
+  Status status;
+  {
+    const py::gil_scoped_release unlocked;
+    status = (interleaved == InterleavedFile::kWritten ? weave : unweave)(settings, *files, silent);
+  }
+  if (!status.ok()) throw Failure(status);
+}
+
+}  // namespace
+}  // namespace mvweave
+
+PYBIND11_MODULE(mvweave, module) {
+  using namespace mvweave;
+  module.doc() =
+      "The interleaved multiview layout, frames of interleaved sequences as numpy "
+      "views, and the runs of mvweave and mvunweave.";
+  py::register_exception<Failure>(module, "Error");
+
+  py::class_<PyLayout>(module, "Layout",
+                       "The interleaved layout of N cameras; first_frm x N frames of the "
+                       "interleaved file come before block 0, as mvunweave reads it.")
+      .def(py::init([](uint32_t cameras, uint32_t gopLength, uint32_t numGop, uint32_t numFrm,
+                       uint32_t firstFrm) {
+             return PyLayout{Layout{cameras, gopLength, numGop, numFrm}, firstFrm};
+           }),
+           py::arg("cameras"), py::arg("gop_length") = 8, py::arg("num_gop") = 1,
+           py::arg("num_frm") = 0, py::arg("first_frm") = 0)
+      .def("__len__", &PyLayout::size, "The frames the layout moves.")
+      .def("position", &PyLayout::position, py::arg("camera"), py::arg("frame"),
+           "Where frame `frame` of a camera sits in the interleaved file.")
+      .def("source", &PyLayout::source, py::arg("index"),
+           "The (camera, frame) at an index of the interleaved file.")
+      .def("__iter__", [](const PyLayout& layout) {
+        return LayoutIterator{layout, 0};
+      });
+
+  py::class_<LayoutIterator>(module, "LayoutIterator")
+      .def("__iter__", [](LayoutIterator& iterator) -> LayoutIterator& { return iterator; })
+      .def("__next__", &LayoutIterator::next);
+
+  py::class_<Interleaved>(module, "Interleaved",
+                          "An interleaved sequence, raw or Y4M, read through memory maps.")
+      .def(py::init<const std::string&, const PyLayout&, uint32_t, uint32_t, uint32_t, uint32_t>(),
+           py::arg("path"), py::arg("layout"), py::arg("width"), py::arg("height"),
+           py::arg("chroma_format") = 420, py::arg("bit_depth") = 8)
+      .def("frame", &Interleaved::frame, py::arg("camera"), py::arg("n"),
+           "The Y, U and V planes of frame n of a camera, as read-only numpy views "
+           "(uint8, or uint16 above 8 bits; U and V are None in 4:0:0).");
+
+  module.def(
+      "merge", [](const py::args& configs) { run(InterleavedFile::kWritten, configs); },
+      "mvweave's run on its configuration files; raises mvweave.Error on failure.");
+  module.def(
+      "split", [](const py::args& configs) { run(InterleavedFile::kRead, configs); },
+      "mvunweave's run on its configuration files; raises mvweave.Error on failure.");
+}
