@@ -68,6 +68,17 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 2)  # see packaging/changelog
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The Python module is for the Python it was built for, and numpy makes its
+# frames.
+if(MVWEAVE_PYTHON_VERSION)
+  string(REPLACE "." ";" python_version ${MVWEAVE_PYTHON_VERSION})
+  list(GET python_version 0 python_major)
+  list(GET python_version 1 python_minor)
+  math(EXPR python_next "${python_minor} + 1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "python3 (>= ${MVWEAVE_PYTHON_VERSION}~), python3 (<< ${python_major}.${python_next})")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS python3-numpy)
+endif()
 # The extended description; CPack puts the summary above it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A multiview recording holds one raw YUV or Y4M file per camera; multiview
 video encoders want all cameras in one file, their frames interleaved in a
