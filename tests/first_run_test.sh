@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# A first run on a machine without GoogleTest, simulated by hiding it
-# (CMAKE_DISABLE_FIND_PACKAGE_GTest=ON), with the presets of the README's two
-# commands in temporary build folders: the demo's configure step says in one
+# A first run on a machine without GoogleTest (nor pybind11), simulated by
+# hiding them (CMAKE_DISABLE_FIND_PACKAGE_GTest=ON), with the presets of the
+# README's two commands in temporary build folders: the demo's configure step says in one
 # line that the tests are off and which package to install, and the demo
 # builds and gives its verdict, and cmake --install works right after it; the
 # test workflow's configure step stops with a one-line hint naming the package.
@@ -12,7 +12,9 @@ source=$(cd "$1" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/mvfirstrun.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$source"
+# Neither GoogleTest nor pybind11 (the Python module's): the fewest packages.
 hide=-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON
+hide_pybind11=-DCMAKE_DISABLE_FIND_PACKAGE_pybind11=ON
 
 fail() { echo "FAIL: $1"; cat "$2"; exit 1; }
 
@@ -24,7 +26,8 @@ grep -qx "  The tests need GoogleTest: apt-get install libgtest-dev" "$work/test
 echo "ok: the test preset stops: $(grep 'apt-get' "$work/test.log" | sed 's/^ *//')"
 
 # Unoptimised, as the build is what takes time here, not what it builds.
-cmake --preset demo -B "$work/demo" "$hide" -DCMAKE_BUILD_TYPE=Debug > "$work/demo.log" 2>&1 ||
+cmake --preset demo -B "$work/demo" "$hide" "$hide_pybind11" -DCMAKE_BUILD_TYPE=Debug \
+  > "$work/demo.log" 2>&1 ||
   fail "the demo preset did not configure" "$work/demo.log"
 [ "$(grep -c 'Tests are off: GoogleTest not found (Debian: apt-get install libgtest-dev)' "$work/demo.log")" = 1 ] ||
   fail "no one-line notice from the demo preset" "$work/demo.log"
