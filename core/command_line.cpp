@@ -193,6 +193,30 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileS
   return true;
 }
 
+namespace {
+
+// The command line, then the run or the listing it asks for; true when that
+// completed.
+bool parseAndRun(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
+                 Console& console, Status& status) {
+  RunSettings settings;
+  const bool accepted = parseCommandLine(argc, argv, tool, files, console, settings, status);
+  keepConsoleOutOfFiles(files, settings, console);
+  console.release();
+  if (!accepted) return false;
+  if (asks(kLayout, argc, argv)) {
+    // A reader that has gone ends the listing at once, without a word.
+    if (writeLayoutListing(settings, tool.interleaved, stdout)) return true;
+    status = problemWith(Problem::kWrite);
+    return false;
+  }
+  status =
+      (tool.interleaved == InterleavedFile::kWritten ? weave : unweave)(settings, files, console);
+  return status.ok();
+}
+
+}  // namespace
+
 int runTool(int argc, const char* const* argv, const Tool& tool) {
   const std::unique_ptr<FileSystem> files = makeSystemFileSystem();
   readyProcess();
@@ -200,22 +224,10 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
   Status status;
   bool completed = false;
   try {
-    RunSettings settings;
     if (argc < 2) {
       printHelp(tool, console);
     } else {
-      const bool accepted = parseCommandLine(argc, argv, tool, *files, console, settings, status);
-      keepConsoleOutOfFiles(*files, settings, console);
-      console.release();
-      if (accepted && asks(kLayout, argc, argv)) {
-        // A reader that has gone ends the listing at once, without a word.
-        completed = writeLayoutListing(settings, tool.interleaved, stdout);
-        if (!completed) status = problemWith(Problem::kWrite);
-      } else if (accepted) {
-        const bool weaves = tool.interleaved == InterleavedFile::kWritten;
-        status = (weaves ? weave : unweave)(settings, *files, console);
-        completed = status.ok();
-      }
+      completed = parseAndRun(argc, argv, tool, *files, console, status);
     }
   } catch (const std::bad_alloc&) {
     // Paths and lists are the only allocations besides the frame buffer,

@@ -66,6 +66,18 @@ void Console::write(bool toError, const std::string& text) {
 
 namespace {
 
+// The length of the UTF-8 sequence a byte begins, and the smallest code
+// point of that length that is printable (no overlong forms, no C1
+// control); 0 for a byte that begins none.
+size_t sequenceLength(unsigned first, unsigned& lowest) {
+  if (first >= 0xc2 && first <= 0xdf) {
+    lowest = 0xa0;  // U+0080 to U+009F are the C1 controls
+    return 2;
+  }
+  lowest = first >= 0xf0 ? 0x10000 : 0x800;
+  return first >= 0xe0 && first <= 0xef ? 3 : first >= 0xf0 && first <= 0xf4 ? 4 : 0;
+}
+
 // The length of the valid UTF-8 sequence of a printable character that
 // starts at text[i]; 0 for a control character or a byte that starts none.
 size_t printableLength(const std::string& text, size_t i) {
@@ -74,20 +86,9 @@ size_t printableLength(const std::string& text, size_t i) {
   };
   const unsigned first = byte(i);
   if (first < 0x80) return first >= 0x20 && first != 0x7f ? 1 : 0;
-  size_t length = 0;
-  unsigned lowest = 0;  // the smallest code point of that length: no overlong forms
-  if (first >= 0xc2 && first <= 0xdf) {
-    length = 2;
-    lowest = 0xa0;  // U+0080 to U+009F are the C1 controls
-  } else if (first >= 0xe0 && first <= 0xef) {
-    length = 3;
-    lowest = 0x800;
-  } else if (first >= 0xf0 && first <= 0xf4) {
-    length = 4;
-    lowest = 0x10000;
-  } else {
-    return 0;
-  }
+  unsigned lowest = 0;
+  const size_t length = sequenceLength(first, lowest);
+  if (length == 0) return 0;
   unsigned point = first & (0x7f >> length);
   for (size_t k = 1; k < length; ++k) {
     if ((byte(i + k) & 0xc0) != 0x80) return 0;

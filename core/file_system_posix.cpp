@@ -46,6 +46,25 @@ std::string realFolder(const std::string& folder) {
   return result;
 }
 
+std::string joined(std::string folder, const std::string& name) {
+  folder += '/';
+  folder += name;
+  return folder;
+}
+
+// The folder a path's last name is in, resolved; `name` is that name.
+std::string folderOf(const std::string& path, std::string& name) {
+  const size_t slash = path.rfind('/');
+  name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (slash == std::string::npos) return realFolder(".");
+  return realFolder(slash == 0 ? "/" : path.substr(0, slash));
+}
+
+bool isDescriptorFolder(const std::string& folder) {
+  return folder == realFolder("/proc/self/fd") || folder == realFolder("/proc/thread-self/fd") ||
+         folder == realFolder("/dev/fd");
+}
+
 // Whether a path reaches one of the process's own descriptors: through
 // /dev/fd, /proc/self/fd or /proc/thread-self/fd, to which /dev/stdout and
 // the like lead, under any spelling and through any symbolic link. The
@@ -54,25 +73,19 @@ std::string realFolder(const std::string& folder) {
 bool namesDescriptor(const std::string& path, int& descriptor) {
   std::string current = path;
   for (int links = 0; links < 40; ++links) {
-    const size_t slash = current.rfind('/');
-    const std::string name = slash == std::string::npos ? current : current.substr(slash + 1);
-    const std::string folder = realFolder(slash == std::string::npos ? "."
-                                          : slash == 0               ? "/"
-                                                                     : current.substr(0, slash));
-    if (folder.empty()) return false;
-    const bool descriptors = folder == realFolder("/proc/self/fd") ||
-                             folder == realFolder("/proc/thread-self/fd") ||
-                             folder == realFolder("/dev/fd");
-    if (descriptors && !name.empty() && name.size() <= 9 &&
+    std::string name;
+    const std::string folder = folderOf(current, name);
+    if (folder.empty() || name.empty() || name == "." || name == "..") return false;
+    if (isDescriptorFolder(folder) && name.size() <= 9 &&
         name.find_first_not_of("0123456789") == std::string::npos) {
       descriptor = std::stoi(name);
       return true;
     }
     char target[PATH_MAX];
-    const ssize_t length = ::readlink((folder + "/" + name).c_str(), target, sizeof target - 1);
-    if (length < 0 || name.empty() || name == "." || name == "..") return false;
+    const ssize_t length = ::readlink(joined(folder, name).c_str(), target, sizeof target - 1);
+    if (length < 0) return false;
     current.assign(target, static_cast<size_t>(length));
-    if (current[0] != '/') current = folder + "/" + current;
+    if (current[0] != '/') current = joined(folder, current);
   }
   return false;
 }

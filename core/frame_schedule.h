@@ -9,6 +9,17 @@
 
 namespace mvweave {
 
+// `count` steps for every camera in order; false when a step stops the walk.
+template <typename Step>
+bool stepsForEveryCamera(const Layout& layout, uint32_t count, Step& step) {
+  for (uint32_t camera = 0; camera < layout.cameras; ++camera) {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (!step(camera)) return false;
+    }
+  }
+  return true;
+}
+
 // Runs every step in layout order: `blockStart(g)` is told when block g
 // (0..G) begins, before its first step (the tail is no block of its own);
 // `step(camera)` moves one frame of that camera and returns false to stop
@@ -16,28 +27,15 @@ namespace mvweave {
 // as the settings store them.
 template <typename BlockStart, typename Step>
 bool walkSchedule(const Layout& layout, BlockStart&& blockStart, Step&& step) {
-  const auto stepsFor = [&step](uint32_t camera, uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) {
-      if (!step(camera)) return false;
-    }
-    return true;
-  };
   blockStart(0u);
-  for (uint32_t camera = 0; camera < layout.cameras; ++camera) {
-    if (!step(camera)) return false;
-  }
+  if (!stepsForEveryCamera(layout, 1, step)) return false;
   // Counted from 0 while below G, so that even G = 2^32 - 1 ends.
   for (uint32_t block = 0; block < layout.numGop; ++block) {
     blockStart(block + 1);
-    for (uint32_t camera = 0; camera < layout.cameras; ++camera) {
-      if (!stepsFor(camera, layout.gopLength)) return false;
-    }
+    if (!stepsForEveryCamera(layout, layout.gopLength, step)) return false;
   }
   const uint32_t tail = tailStart(layout);
-  for (uint32_t camera = 0; camera < layout.cameras && tail < layout.numFrm; ++camera) {
-    if (!stepsFor(camera, layout.numFrm - tail)) return false;
-  }
-  return true;
+  return tail >= layout.numFrm || stepsForEveryCamera(layout, layout.numFrm - tail, step);
 }
 
 }  // namespace mvweave

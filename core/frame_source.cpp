@@ -152,7 +152,7 @@ Status FrameSource::skipBytes(uint64_t size) {
   if (size == 0) return {};
   if (info_.seekable) {
     const uint64_t target = size > UINT64_MAX - offset_ ? UINT64_MAX : offset_ + size;
-    const Status status = seekTo(target);
+    Status status = seekTo(target);
     if (status.ok()) {
       offset_ = target;
       return {};

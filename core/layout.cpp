@@ -1,6 +1,8 @@
 // The layout's arithmetic: counts, and positions both ways.
 #include "mvweave/layout.h"
 
+#include <algorithm>
+
 namespace mvweave {
 
 namespace {
@@ -49,19 +51,20 @@ bool frameAt(const Layout& layout, uint64_t position, uint32_t& camera, uint64_t
   uint64_t total = 0;
   if (!framesInSequence(layout, total) || position >= total) return false;
   const uint64_t n = layout.cameras;
-  const uint64_t l = layout.gopLength;
-  const uint64_t inBlocks = n * (blockFrames(layout) - 1);
-  uint64_t within = 0;
+  const uint64_t inBlocks = n * (blockFrames(layout) - 1);  // 0 when L is
+  const uint64_t l = std::max<uint64_t>(layout.gopLength, 1);
+  const uint64_t tail = tailFrames(layout);
   if (position < n) {
     camera = static_cast<uint32_t>(position);
     frame = 0;
-  } else if ((within = position - n) < inBlocks) {
+  } else if (position - n < inBlocks) {
+    const uint64_t within = position - n;
     camera = static_cast<uint32_t>(within % (n * l) / l);
     frame = 1 + within / (n * l) * l + within % l;
-  } else {
-    within -= inBlocks;
-    camera = static_cast<uint32_t>(within / tailFrames(layout));
-    frame = blockFrames(layout) + within % tailFrames(layout);
+  } else if (tail != 0) {  // always, as position is below the total
+    const uint64_t within = position - n - inBlocks;
+    camera = static_cast<uint32_t>(within / tail);
+    frame = blockFrames(layout) + within % tail;
   }
   return true;
 }

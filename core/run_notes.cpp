@@ -114,6 +114,20 @@ std::string leftOutNote(const FrameSource& source, const FrameCount& count, cons
          std::to_string(leftOut) + (leftOut == 1 ? " is" : " are") + " left out";
 }
 
+// What an input's count says against the layout's demand; empty when it
+// fits, or when its length is not known. `runsOut`: it holds too few.
+std::string lengthNote(const FrameSource& source, const FrameCount& count, const Demand& demand,
+                       uint32_t firstFrm, uint64_t enough, bool reading, bool& runsOut) {
+  const uint64_t available = count.frames > demand.start ? count.frames - demand.start : 0;
+  if (!count.known) return {};
+  runsOut = !demand.fits || available < demand.taken;
+  if (runsOut) return shortNote(source, count, demand, firstFrm);
+  if (reading && available > demand.taken) {
+    return leftOutNote(source, count, demand, firstFrm, enough);
+  }
+  return {};
+}
+
 }  // namespace
 
 std::vector<std::string> pathNotes(const RunSettings& settings, InterleavedFile interleaved) {
@@ -190,13 +204,9 @@ Status lengthNotes(const std::vector<FrameSource>& sources, const Layout& layout
     if (Status status = sources[i].countFrames(frameSize, enough, read, count); !status.ok()) {
       return status;
     }
-    if (!count.known) continue;
-    const uint64_t available = count.frames > demand.start ? count.frames - demand.start : 0;
-    if (!demand.fits || available < demand.taken) {
-      notes.push_back({i, true, shortNote(sources[i], count, demand, firstFrm)});
-    } else if (reading && available > demand.taken) {
-      notes.push_back({i, false, leftOutNote(sources[i], count, demand, firstFrm, enough)});
-    }
+    bool runsOut = false;
+    std::string note = lengthNote(sources[i], count, demand, firstFrm, enough, reading, runsOut);
+    if (!note.empty()) notes.push_back({i, runsOut, std::move(note)});
   }
   return {};
 }

@@ -232,29 +232,53 @@ Status readY4mFrameLine(FrameSource& source, bool& found) {
   return {};
 }
 
+namespace {
+
+// A part of a file read with pread, that frame lines are looked at in: many
+// lines at once when frames are small, little more than one when they are
+// large.
+class FileWindow {
+ public:
+  FileWindow(FileSystem& files, FileHandle handle, uint32_t frameSize)
+      : files_(files),
+        handle_(handle),
+        size_(frameSize < kY4mLongestLine ? size_t{64} * 1024 : kY4mLongestLine) {}
+
+  // The `room` bytes from `at`, or as many as the file holds.
+  OsError view(uint64_t at, size_t room, std::string_view& bytes) {
+    if (at < start_ || at + room > start_ + window_.size()) {
+      window_.resize(std::max(size_, room));
+      size_t got = 0;
+      if (const OsError error = files_.readAt(handle_, at, &window_[0], window_.size(), got)) {
+        return error;
+      }
+      window_.resize(got);
+      start_ = at;
+    }
+    bytes = std::string_view(window_).substr(at - start_, room);
+    return 0;
+  }
+
+ private:
+  FileSystem& files_;
+  const FileHandle handle_;
+  const size_t size_;
+  std::string window_;
+  uint64_t start_ = 0;
+};
+
+}  // namespace
+
 Status countY4mFrames(FileSystem& files, FileHandle handle, uint64_t start, uint64_t from,
                       uint64_t length, uint32_t frameSize, uint64_t enough, uint64_t read,
                       FrameCount& count, const FrameSource& source) {
-  // Read in windows: many frame lines at once when frames are small, little
-  // more than one line when they are large.
-  const size_t windowSize = frameSize < kY4mLongestLine ? size_t{64} * 1024 : kY4mLongestLine;
-  std::string window;
-  uint64_t windowStart = 0;
+  FileWindow window(files, handle, frameSize);
   uint64_t at = start + from;
   for (count.frames = 0; count.frames < enough && at < length; ++count.frames) {
+    std::string_view bytes;
     const auto room = static_cast<size_t>(std::min<uint64_t>(kY4mLongestLine, length - at));
-    if (at < windowStart || at + room > windowStart + window.size()) {
-      window.resize(std::max(windowSize, room));
-      size_t got = 0;
-      if (const OsError error = files.readAt(handle, at, &window[0], window.size(), got)) {
-        return source.readProblem(error);
-      }
-      window.resize(got);
-      windowStart = at;
-    }
+    if (const OsError error = window.view(at, room, bytes)) return source.readProblem(error);
     size_t lineLength = 0;
-    const std::string_view bytes(window.data() + (at - windowStart),
-                                 std::min<size_t>(room, window.size() - (at - windowStart)));
     const FrameLine line = frameLineIn(bytes, lineLength);
     if (line == FrameLine::kCut || (line != FrameLine::kWhole && count.frames >= read)) return {};
     if (line != FrameLine::kWhole) return frameLineProblem(source, at - start, line);

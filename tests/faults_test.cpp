@@ -51,17 +51,20 @@ class FaultsTest : public testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
-  std::string path(const std::string& name) const { return (folder_ / name).string(); }
+  [[nodiscard]] std::string path(const std::string& name) const {
+    return (folder_ / name).string();
+  }
   void write(const std::string& name, const std::string& bytes) const {
     std::ofstream(path(name), std::ios::binary) << bytes;
   }
-  std::string read(const std::string& name) const {
+  [[nodiscard]] std::string read(const std::string& name) const {
     std::ifstream file(path(name), std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
   }
 
   // 4x2 pictures, GOPLength 1, NumGOP 2: three frames of each camera.
-  RunSettings settings(const std::string& sequence, std::vector<std::string> cameras) const {
+  [[nodiscard]] RunSettings settings(const std::string& sequence,
+                                     const std::vector<std::string>& cameras) const {
     RunSettings settings;
     settings.sequencePath.path = path(sequence);
     for (const std::string& camera : cameras) {

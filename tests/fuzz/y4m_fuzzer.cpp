@@ -73,6 +73,33 @@ std::string countedFrom(const FrameSource& source, uint32_t frameSize, uint64_t 
   return std::to_string(count.frames > startFrame ? count.frames - startFrame : 0);
 }
 
+// The frames from the start frame on, as text, and how they ended; `failed`
+// tells whether a frame line failed.
+std::string readFrames(FrameSource& source, uint32_t frameSize, uint64_t startFrame, bool& failed) {
+  failed = true;
+  if (Status status = source.skipFrames(startFrame, frameSize); !status.ok()) {
+    return "skip: " + describe(status);
+  }
+  std::string frames;
+  std::vector<char> frame(frameSize);
+  for (int i = 0; i < kMostFrames; ++i) {
+    bool present = false;
+    if (Status status = source.beginFrame(present); !status.ok()) {
+      return frames + "frame line: " + describe(status);
+    }
+    size_t got = 0;
+    if (Status status = present ? source.readBytes(frame.data(), frame.size(), got) : Status{};
+        !status.ok()) {
+      failed = false;
+      return frames + "read: " + describe(status);
+    }
+    frames += "frame " + std::string(frame.data(), got) + "\n";
+    if (source.endFrame(got, frameSize)) break;
+  }
+  failed = false;
+  return frames + "ended";
+}
+
 // Everything the reader gives, as text: the frames and how it ended; from a
 // file, the count must have foretold the frames or the failure.
 std::string readAll(const std::string& path, uint64_t startFrame) {
@@ -85,37 +112,13 @@ std::string readAll(const std::string& path, uint64_t startFrame) {
   const uint32_t frameSize = frameSizeOf(source);
   if (frameSize == 0) return "no frame size";
   const std::string counted = countedFrom(source, frameSize, startFrame);
-  const auto foretold = [&](bool failed) {
-    if (counted == "unknown") return;
+  bool failed = false;
+  const std::string frames = readFrames(source, frameSize, startFrame, failed);
+  if (counted != "unknown" && frames.rfind("read: ") == std::string::npos) {
     check(failed ? counted == "fails" : counted == std::to_string(source.framesRead()),
           "the count and the walk disagree");
-  };
-  std::string frames = "header " + mvweave::y4mHeaderLine(*source.y4m());
-  if (Status status = source.skipFrames(startFrame, frameSize); !status.ok()) {
-    foretold(true);
-    return frames + "skip: " + describe(status);
   }
-  std::vector<char> frame(frameSize);
-  for (int i = 0; i < kMostFrames; ++i) {
-    bool present = false;
-    if (Status status = source.beginFrame(present); !status.ok()) {
-      foretold(true);
-      return frames + "frame line: " + describe(status);
-    }
-    size_t got = 0;
-    if (present) {
-      if (Status status = source.readBytes(frame.data(), frame.size(), got); !status.ok()) {
-        return frames + "read: " + describe(status);
-      }
-    }
-    frames += "frame " + std::string(frame.data(), got) + "\n";
-    if (source.endFrame(got, frameSize)) {
-      foretold(false);
-      return frames + "ended";
-    }
-  }
-  foretold(false);
-  return frames;
+  return "header " + mvweave::y4mHeaderLine(*source.y4m()) + frames;
 }
 
 // The same bytes through a pipe, written whole before they are read.
