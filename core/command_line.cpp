@@ -221,6 +221,7 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
   const std::unique_ptr<FileSystem> files = makeSystemFileSystem();
   readyProcess();
   Console console(tool.name);
+  console.hold();
   Status status;
   bool completed = false;
   try {

@@ -3,8 +3,8 @@
 // standard error carries the detail a person reads, "mvweave: " first, and
 // the progress line on a terminal.
 //
-// Console text never enters a file the run reads or writes. Everything is
-// held back until the command line is read; then, from the files the
+// Console text never enters a file the run reads or writes. The tools hold
+// everything back until the command line is read; then, from the files the
 // configuration names, where text goes is decided once, before any is
 // released: when standard output is one of them (Output = "/dev/stdout", a
 // shell redirection onto a camera file), the standard-output lines go to
@@ -41,6 +41,8 @@ class Console {
   // A problem's fixed message (none for a silent stop) and its detail.
   void report(const Status& status);
 
+  // Holds text back from now on, until release().
+  void hold() { holding_ = true; }
   // Where text goes, decided before it is released (see above).
   void keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne);
   // Writes what was held back; from then on text goes straight out.
@@ -62,7 +64,7 @@ class Console {
   const char* toolName_;
   std::FILE* out_;
   std::FILE* err_;
-  bool holding_ = true;
+  bool holding_ = false;
   bool outIntoError_ = false;  // standard output is a file of the run
   bool errorDropped_ = false;  // standard error is a file of the run
   std::vector<Held> held_;
