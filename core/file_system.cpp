@@ -45,9 +45,11 @@ OsError openToRead(FileSystem& files, const std::string& path, OpenFile& file, F
       files, [&](FileHandle& handle) { return files.openToRead(path, handle); }, file, info);
 }
 
-OsError openToWrite(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info) {
+OsError openToWrite(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info,
+                    bool& created) {
   return openAndIdentify(
-      files, [&](FileHandle& handle) { return files.openToWrite(path, handle); }, file, info);
+      files, [&](FileHandle& handle) { return files.openToWrite(path, handle, created); }, file,
+      info);
 }
 
 }  // namespace mvweave

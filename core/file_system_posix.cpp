@@ -148,8 +148,12 @@ class PosixFileSystem final : public FileSystem {
     return 0;
   }
 
-  OsError openToWrite(const std::string& path, FileHandle& handle) override {
+  OsError openToWrite(const std::string& path, FileHandle& handle, bool& created) override {
+    created = false;
     if (int given = 0; namesDescriptor(path, given)) return takeGiven(given, O_RDONLY, handle);
+    const OsError error = openWith(path, O_WRONLY | O_CREAT | O_EXCL, handle);
+    created = error == 0;
+    if (error != EEXIST) return error;
     return openWith(path, O_WRONLY | O_CREAT, handle);
   }
 
@@ -273,6 +277,10 @@ class PosixFileSystem final : public FileSystem {
     given_.erase(handle);
     // After an interrupted close the descriptor is gone on Linux: no retry.
     return ::close(handle) == 0 || errno == EINTR ? 0 : errno;
+  }
+
+  OsError remove(const std::string& path) override {
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
   }
 
  private:

@@ -61,9 +61,11 @@ class WindowsFileSystem final : public FileSystem {
     return 0;
   }
 
-  OsError openToWrite(const std::string& path, FileHandle& handle) override {
-    const int fd =
-        _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+  OsError openToWrite(const std::string& path, FileHandle& handle, bool& created) override {
+    const int flags = _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT;
+    int fd = _open(path.c_str(), flags | _O_EXCL, _S_IREAD | _S_IWRITE);
+    created = fd >= 0;
+    if (fd < 0 && errno == EEXIST) fd = _open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
     if (fd < 0) return openError(path);
     handle = fd;
     return 0;
@@ -145,6 +147,9 @@ class WindowsFileSystem final : public FileSystem {
   }
 
   OsError close(FileHandle handle) override { return _close(handle) == 0 ? 0 : errno; }
+  OsError remove(const std::string& path) override {
+    return _unlink(path.c_str()) == 0 ? 0 : errno;
+  }
 };
 
 }  // namespace

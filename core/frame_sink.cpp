@@ -6,13 +6,21 @@
 namespace mvweave {
 
 Status FrameSink::open(FileSystem& files, const std::string& path, const std::string& name) {
+  path_ = path;
   name_ = name;
   files_ = &files;
   writesY4m_ = isY4mPath(path);
-  if (const OsError error = openToWrite(files, path, file_, info_)) {
+  if (const OsError error = openToWrite(files, path, file_, info_, created_)) {
     return problemWith(Problem::kCreateOutput, name_, error);
   }
   return {};
+}
+
+void FrameSink::removeIfCreated() {
+  if (!created_) return;
+  (void)file_.close();
+  (void)files_->remove(path_);
+  created_ = false;
 }
 
 Status FrameSink::truncate() {

@@ -42,13 +42,18 @@ class FrameSink {
   Status writeBytes(const char* data, size_t size);
   Status writeZeros(uint64_t size);
   Status close();
+  // For a run that stops before writing: a file that open() created goes
+  // again, so that a failed run leaves no empty file behind.
+  void removeIfCreated();
 
  private:
+  std::string path_;
   std::string name_;
   FileSystem* files_ = nullptr;
   OpenFile file_;
   FileInfo info_;
   bool writesY4m_ = false;
+  bool created_ = false;
 };
 
 }  // namespace mvweave

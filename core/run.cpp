@@ -60,6 +60,21 @@ class Run {
         console_(console) {}
 
   Status execute() {
+    Status status = check();
+    if (!status.ok()) {
+      // Nothing was written: an output that the run created goes again.
+      for (FrameSink& sink : sinks_) sink.removeIfCreated();
+      return status;
+    }
+    status = startOutputs();
+    if (status.ok()) status = walk();
+    if (status.ok()) status = closeOutputs();
+    return status;
+  }
+
+ private:
+  // Everything that can refuse the run, up to the start frame of each input.
+  Status check() {
     for (const std::string& note : pathNotes(settings_, interleaved_)) console_.note(note);
     Status status = openInputs();
     if (status.ok()) status = openOutputs();
@@ -72,13 +87,9 @@ class Run {
     if (settings_.verbose) writeVerboseReport(effective_, interleaved_, console_);
     status = checkFrames();
     if (status.ok()) status = seekToStartFrames();
-    if (status.ok()) status = startOutputs();
-    if (status.ok()) status = walk();
-    if (status.ok()) status = closeOutputs();
     return status;
   }
 
- private:
   // One file of a side, with the file as messages name it (a camera's with
   // its index).
   struct NamedPath {

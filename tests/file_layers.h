@@ -55,8 +55,8 @@ class TestFileSystem : public FileSystem {
   OsError openToRead(const std::string& path, FileHandle& handle) override {
     return made(Call::kOpen, [&](size_t) { return system_.openToRead(path, handle); });
   }
-  OsError openToWrite(const std::string& path, FileHandle& handle) override {
-    return made(Call::kOpen, [&](size_t) { return system_.openToWrite(path, handle); });
+  OsError openToWrite(const std::string& path, FileHandle& handle, bool& created) override {
+    return made(Call::kOpen, [&](size_t) { return system_.openToWrite(path, handle, created); });
   }
   OsError identify(FileHandle handle, FileInfo& info) override {
     return system_.identify(handle, info);
@@ -102,6 +102,7 @@ class TestFileSystem : public FileSystem {
     const OsError error = system_.close(handle);
     return made(Call::kClose, [error](size_t) { return error; });
   }
+  OsError remove(const std::string& path) override { return system_.remove(path); }
 
  private:
   // Counts the call and makes it as planned: failed, made for fewer bytes,

@@ -84,7 +84,9 @@ class FileSystem {
   virtual OsError openToRead(const std::string& path, FileHandle& handle) = 0;
   // Opens a file for writing, creating it when missing but keeping its
   // contents, so that the run can still refuse it before truncating.
-  virtual OsError openToWrite(const std::string& path, FileHandle& handle) = 0;
+  // `created` tells whether this call made the file, so that a run that
+  // fails before writing can remove() what it made.
+  virtual OsError openToWrite(const std::string& path, FileHandle& handle, bool& created) = 0;
   virtual OsError identify(FileHandle handle, FileInfo& info) = 0;
   // What a path names, without opening anything; ENOENT when nothing.
   virtual OsError identify(const std::string& path, FileIdentity& identity) = 0;
@@ -114,6 +116,8 @@ class FileSystem {
                                size_t& moved) = 0;
 
   virtual OsError close(FileHandle handle) = 0;
+  // Removes a file by its name (one that openToWrite created).
+  virtual OsError remove(const std::string& path) = 0;
 };
 
 // The system's own file layer. It notes which standard streams are closed
@@ -167,7 +171,8 @@ class OpenFile {
 // Opens a file to read, or to write without emptying it, and tells what it
 // is; `file` owns it from then on.
 OsError openToRead(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info);
-OsError openToWrite(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info);
+OsError openToWrite(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info,
+                    bool& created);
 
 }  // namespace mvweave
 
