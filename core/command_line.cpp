@@ -176,8 +176,11 @@ void printHelp(const Tool& tool, Console& console) { console.text(tool.helpText)
 
 bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
                       Console& console, RunSettings& settings, Status& status) {
-  // Asked for alone, the version is the one line written.
-  if (argc > 1 && std::string(argv[1]) == "--version") {
+  // Asked for alone (--zero-on-success and --layout aside), the version is
+  // the one line written.
+  int first = 1;
+  while (first < argc && switchOf(argv[first]) == Switch::kReadFirst) ++first;
+  if (first < argc && std::string(argv[first]) == "--version") {
     console.line(tool.version);
     return false;
   }
