@@ -20,11 +20,16 @@ if [ "${1:-}" = -u ]; then
 fi
 [ $# -gt 0 ] || { echo "usage: verify_with_ffmpeg.sh [-u] CONFIG..." >&2; exit 2; }
 command -v ffmpeg > /dev/null || { echo "verify_with_ffmpeg.sh: ffmpeg not found" >&2; exit 2; }
+program="${MVWEAVE_BIN:+$MVWEAVE_BIN/}$tool"
+command -v "$program" > /dev/null || {
+  echo "verify_with_ffmpeg.sh: $program not found; set MVWEAVE_BIN to the folder that holds it" >&2
+  exit 2
+}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # The listing, from the tool itself: index,camera,frame for every frame.
-"${MVWEAVE_BIN:+$MVWEAVE_BIN/}$tool" --layout --zero-on-success "$@" > "$work/layout.csv" || {
+"$program" --layout --zero-on-success "$@" > "$work/layout.csv" || {
   echo "verify_with_ffmpeg.sh: $tool could not read the configuration:" >&2
   cat "$work/layout.csv" >&2
   exit 2
