@@ -70,6 +70,33 @@ uint32_t numberOf(const std::string& value) {
   return static_cast<uint32_t>(std::clamp<int64_t>(number, INT32_MIN, UINT32_MAX));
 }
 
+// A sign, decimal digits, and nothing after them but a space and whatever
+// follows it (Width = 352 # pixels).
+bool isPlainNumber(const std::string& value) {
+  const std::string text = trimmed(value);
+  size_t i = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+  const size_t digits = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  return i > digits && (i == text.size() || isWhiteSpace(text[i]));
+}
+
+// What a number line that holds no plain number was read as.
+void noteNumber(const std::string& key, const std::string& value, uint32_t number,
+                const std::string& file, uint64_t line, RunSettings& settings) {
+  if (isPlainNumber(value)) {
+    settings.numberNotes.erase(key);
+    return;
+  }
+  constexpr size_t kShownValue = 64;
+  const std::string shown = trimmed(value.substr(0, kShownValue));
+  const std::string what = shown.empty() ? key + " has no number"
+                                          : key + " = " + shown +
+                                                (value.size() > kShownValue ? "..." : "") +
+                                                " is not a number";
+  settings.numberNotes[key] =
+      file + ":" + std::to_string(line) + ": " + what + ": read as " + std::to_string(number);
+}
+
 std::string lowerCase(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -150,6 +177,7 @@ Status applyLine(const std::string& text, InterleavedFile interleaved, RunSettin
   const Keyword& keyword = keywordAt(place, interleaved);
   if (keyword.number != nullptr) {
     settings.*keyword.number = numberOf(value);
+    noteNumber(std::string(keyword.text), value, settings.*keyword.number, file, line, settings);
     if (keyword.given != nullptr) settings.*keyword.given = true;
     return {};
   }

@@ -75,7 +75,7 @@ class Run {
  private:
   // Everything that can refuse the run, up to the start frame of each input.
   Status check() {
-    for (const std::string& note : pathNotes(settings_, interleaved_)) console_.note(note);
+    for (const std::string& note : settingsNotes(settings_, interleaved_)) console_.note(note);
     Status status = openInputs();
     if (status.ok()) status = openOutputs();
     if (status.ok() && !readsInterleaved_ && sources_.empty()) {

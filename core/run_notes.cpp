@@ -130,9 +130,12 @@ std::string lengthNote(const FrameSource& source, const FrameCount& count, const
 
 }  // namespace
 
-std::vector<std::string> pathNotes(const RunSettings& settings, InterleavedFile interleaved) {
-  if (settings.replacedCount == 0) return {};
-  return replacedPathNotes(settings, interleaved);
+std::vector<std::string> settingsNotes(const RunSettings& settings, InterleavedFile interleaved) {
+  std::vector<std::string> notes;
+  for (const auto& [key, note] : settings.numberNotes) notes.push_back(note);
+  if (settings.replacedCount == 0) return notes;
+  for (std::string& note : replacedPathNotes(settings, interleaved)) notes.push_back(note);
+  return notes;
 }
 
 std::string noCameraNote(const FrameSink& output) {

@@ -20,8 +20,10 @@
 
 namespace mvweave {
 
-// The sequence's key given more than once (the last line counts).
-std::vector<std::string> pathNotes(const RunSettings& settings, InterleavedFile interleaved);
+// What the configuration lines say that may not be what was meant: a number
+// key that held no plain number, the sequence's key given more than once
+// (the last line counts).
+std::vector<std::string> settingsNotes(const RunSettings& settings, InterleavedFile interleaved);
 
 // A mvweave run without cameras: it empties its output.
 std::string noCameraNote(const FrameSink& output);

@@ -7,6 +7,7 @@
 #define MVWEAVE_SETTINGS_H
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,6 +85,10 @@ struct RunSettings {
   bool chromaFormatGiven = false;
   bool bitDepthGiven = false;
   [[nodiscard]] bool pictureFormatGiven() const { return chromaFormatGiven || bitDepthGiven; }
+
+  // For each number key whose last line held no plain number ("1,920",
+  // "abc", "\"352\""), what that line was read as: said before the run.
+  std::map<std::string, std::string> numberNotes;
 
   bool verbose = false;
 };
