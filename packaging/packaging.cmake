@@ -50,6 +50,8 @@ install(FILES ${CMAKE_BINARY_DIR}/mvweaveConfig.cmake ${CMAKE_BINARY_DIR}/mvweav
         DESTINATION ${package_dir})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The documents the README links to, at the same place beside it.
+install(DIRECTORY docs DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog.Debian.gz)
 install(FILES examples/layout.cfg examples/cameras.cfg examples/split_paths.cfg
               examples/merge.cfg examples/split.cfg examples/merge_from_frame.cfg
