@@ -13,8 +13,14 @@
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -81,22 +87,39 @@ struct LayoutIterator {
   throw py::error_already_set();
 }
 
+using Given = std::optional<uint32_t>;
+
 // An interleaved sequence, raw or Y4M, read through memory maps: each frame
 // is mapped when it is asked for and unmapped when its planes are gone, so
 // that reading one camera of a long file takes no copy and constant memory.
 class Interleaved {
  public:
-  Interleaved(const std::string& path, const PyLayout& layout, uint32_t width, uint32_t height,
-              uint32_t chroma, uint32_t bitDepth)
-      : path_(path), layout_(layout), format_{width, height, chroma, bitDepth, true} {
-    if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) {
-      throw py::value_error(detailOf(status));
-    }
+  // The picture format as given; what is not given comes from a Y4M file's
+  // header, and for a raw file is 4:2:0 8-bit (width and height it needs).
+  Interleaved(const std::string& path, const PyLayout& layout, Given width, Given height,
+              Given chroma, Given bitDepth)
+      : path_(path), layout_(layout) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat status {};
     if (fd_ < 0 || ::fstat(fd_, &status) != 0) raiseOsError(path);
     size_ = static_cast<uint64_t>(status.st_size);
-    readY4mHeader();
+    const PictureFormat given{width.value_or(0), height.value_or(0), chroma.value_or(420),
+                              bitDepth.value_or(8), true};
+    format_ = given;
+    if (readY4mHeader(format_)) {
+      const auto differs = [](Given asked, uint32_t header) { return asked && *asked != header; };
+      if (differs(width, format_.width) || differs(height, format_.height) ||
+          differs(chroma, format_.chroma) || differs(bitDepth, format_.bitDepth)) {
+        throw py::value_error(path_ + ": its Y4M header says " + std::to_string(format_.width) +
+                              "x" + std::to_string(format_.height) + " " + describe(format_) +
+                              ", not " + describe(given));
+      }
+    } else if (!width || !height) {
+      throw py::value_error(path_ + ": a raw file needs its width and height");
+    }
+    if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) {
+      throw py::value_error(detailOf(status));
+    }
   }
   Interleaved(const Interleaved&) = delete;
   Interleaved& operator=(const Interleaved&) = delete;
@@ -142,18 +165,17 @@ class Interleaved {
     return array;
   }
 
-  // A Y4M file's header must give the format asked for; its frame lines are
-  // indexed as far as frames are asked for.
-  void readY4mHeader() {
+  // A Y4M file's header gives its format; false for a raw file. Its frame
+  // lines are indexed later, as far as frames are asked for.
+  bool readY4mHeader(PictureFormat& format) {
     std::string line(kY4mLongestLine, '\0');
     const ssize_t got = ::pread(fd_, &line[0], line.size(), 0);
     if (got < 0) raiseOsError(path_);
     line.resize(static_cast<size_t>(got));
-    if (line.compare(0, kY4mSignatureLength, kY4mSignature) != 0) return;
+    if (line.compare(0, kY4mSignatureLength, kY4mSignature) != 0) return false;
     const size_t end = line.find('\n');
     Y4mHeader header;
     std::string reason;
-    PictureFormat format{0, 0, 0, 0, true};
     if (end == std::string::npos ||
         !parseY4mHeader(line.substr(kY4mSignatureLength, end - kY4mSignatureLength), header,
                         reason) ||
@@ -162,13 +184,9 @@ class Interleaved {
     }
     format.width = header.width;
     format.height = header.height;
-    if (format.width != format_.width || format.height != format_.height ||
-        format.chroma != format_.chroma || format.bitDepth != format_.bitDepth) {
-      throw py::value_error(path_ + ": its Y4M header says " + std::to_string(header.width) + "x" +
-                            std::to_string(header.height) + " " + describe(format));
-    }
     y4m_ = true;
     nextLine_ = end + 1;
+    return true;
   }
 
   uint64_t frameOffset(uint64_t position) {
@@ -206,22 +224,59 @@ class Interleaved {
   uint64_t nextLine_ = 0;         // Y4M: the next frame line not yet indexed
 };
 
-// One of the tools' runs on its configuration files, with nothing printed.
-void run(InterleavedFile interleaved, const py::args& configs) {
-  const auto files = makeSystemFileSystem();
-  Console silent("mvweave", nullptr, nullptr);
-  RunSettings settings;
-  for (const py::handle config : configs) {
-    const std::string path = py::str(py::module_::import("os").attr("fspath")(config));
-    if (Status status = readConfigFile(*files, path, interleaved, settings); !status.ok()) {
-      throw Failure(status);
+// The text a run would have written to the console, both streams in one
+// memory buffer in the order written, to be handed over as lines.
+class CapturedText {
+ public:
+  CapturedText() : stream_(::open_memstream(&buffer_, &size_)) {
+    if (stream_ == nullptr) throw std::bad_alloc();
+  }
+  CapturedText(const CapturedText&) = delete;
+  CapturedText& operator=(const CapturedText&) = delete;
+  ~CapturedText() {
+    if (stream_ != nullptr) std::fclose(stream_);
+    std::free(buffer_);
+  }
+  [[nodiscard]] std::FILE* stream() const { return stream_; }
+
+  // Every line, appended to `list`.
+  void appendLinesTo(py::list list) {
+    std::fclose(stream_);
+    stream_ = nullptr;
+    const std::string text(buffer_, size_);
+    for (size_t start = 0; start < text.size();) {
+      const size_t end = std::min(text.find('\n', start), text.size());
+      list.append(py::str(text.substr(start, end - start)));
+      start = end + 1;
     }
   }
+
+ private:
+  char* buffer_ = nullptr;
+  size_t size_ = 0;
+  std::FILE* stream_;
+};
+
+// One of the tools' runs on its configuration files. Nothing is printed:
+// the notes and warnings the tool would have written go into `notes` when
+// it is a list.
+void run(InterleavedFile interleaved, const py::args& configs, const py::object& notes) {
+  const auto files = makeSystemFileSystem();
+  const char* const name = interleaved == InterleavedFile::kWritten ? "mvweave" : "mvunweave";
+  CapturedText captured;
+  Console console(name, captured.stream(), captured.stream());
+  RunSettings settings;
   Status status;
-  {
-    const py::gil_scoped_release unlocked;
-    status = (interleaved == InterleavedFile::kWritten ? weave : unweave)(settings, *files, silent);
+  for (const py::handle config : configs) {
+    const std::string path = py::str(py::module_::import("os").attr("fspath")(config));
+    status = readConfigFile(*files, path, interleaved, settings);
+    if (!status.ok()) break;
   }
+  if (status.ok()) {
+    const py::gil_scoped_release unlocked;
+    status = (interleaved == InterleavedFile::kWritten ? weave : unweave)(settings, *files, console);
+  }
+  if (py::isinstance<py::list>(notes)) captured.appendLinesTo(py::reinterpret_borrow<py::list>(notes));
   if (!status.ok()) throw Failure(status);
 }
 
@@ -249,8 +304,18 @@ PYBIND11_MODULE(mvweave, module) {
            "Where frame `frame` of a camera sits in the interleaved file.")
       .def("source", &PyLayout::source, py::arg("index"),
            "The (camera, frame) at an index of the interleaved file.")
-      .def("__iter__", [](const PyLayout& layout) {
-        return LayoutIterator{layout, 0};
+      .def("__iter__", [](const PyLayout& layout) { return LayoutIterator{layout, 0}; })
+      .def_property_readonly("cameras", [](const PyLayout& l) { return l.layout.cameras; })
+      .def_property_readonly("gop_length", [](const PyLayout& l) { return l.layout.gopLength; })
+      .def_property_readonly("num_gop", [](const PyLayout& l) { return l.layout.numGop; })
+      .def_property_readonly("num_frm", [](const PyLayout& l) { return l.layout.numFrm; })
+      .def_property_readonly("first_frm", [](const PyLayout& l) { return l.firstFrm; })
+      .def("__repr__", [](const PyLayout& l) {
+        return "mvweave.Layout(" + std::to_string(l.layout.cameras) +
+               ", gop_length=" + std::to_string(l.layout.gopLength) +
+               ", num_gop=" + std::to_string(l.layout.numGop) +
+               ", num_frm=" + std::to_string(l.layout.numFrm) +
+               ", first_frm=" + std::to_string(l.firstFrm) + ")";
       });
 
   py::class_<LayoutIterator>(module, "LayoutIterator")
@@ -259,17 +324,30 @@ PYBIND11_MODULE(mvweave, module) {
 
   py::class_<Interleaved>(module, "Interleaved",
                           "An interleaved sequence, raw or Y4M, read through memory maps.")
-      .def(py::init<const std::string&, const PyLayout&, uint32_t, uint32_t, uint32_t, uint32_t>(),
-           py::arg("path"), py::arg("layout"), py::arg("width"), py::arg("height"),
-           py::arg("chroma_format") = 420, py::arg("bit_depth") = 8)
+      .def(py::init<const std::string&, const PyLayout&, Given, Given, Given, Given>(),
+           py::arg("path"), py::arg("layout"), py::arg("width") = py::none(),
+           py::arg("height") = py::none(), py::arg("chroma_format") = py::none(),
+           py::arg("bit_depth") = py::none(),
+           "The picture format as given; what is not given comes from a Y4M file's header, "
+           "and is 4:2:0 8-bit for a raw file, which needs its width and height.")
       .def("frame", &Interleaved::frame, py::arg("camera"), py::arg("n"),
            "The Y, U and V planes of frame n of a camera, as read-only numpy views "
            "(uint8, or uint16 above 8 bits; U and V are None in 4:0:0).");
 
   module.def(
-      "merge", [](const py::args& configs) { run(InterleavedFile::kWritten, configs); },
-      "mvweave's run on its configuration files; raises mvweave.Error on failure.");
+      "merge",
+      [](const py::args& configs, const py::object& notes) {
+        run(InterleavedFile::kWritten, configs, notes);
+      },
+      py::arg("notes") = py::none(),
+      "mvweave's run on its configuration files; raises mvweave.Error on failure. The "
+      "notes and warnings the tool would write are appended to `notes`, when it is a list.");
   module.def(
-      "split", [](const py::args& configs) { run(InterleavedFile::kRead, configs); },
-      "mvunweave's run on its configuration files; raises mvweave.Error on failure.");
+      "split",
+      [](const py::args& configs, const py::object& notes) {
+        run(InterleavedFile::kRead, configs, notes);
+      },
+      py::arg("notes") = py::none(),
+      "mvunweave's run on its configuration files; raises mvweave.Error on failure. The "
+      "notes and warnings the tool would write are appended to `notes`, when it is a list.");
 }

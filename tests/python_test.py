@@ -66,6 +66,10 @@ class LayoutTest(InFolder):
             self.assertEqual(merge, [(unshifted.position(c, frame - first), c, frame)
                                      for _, c, frame in merge], what)
             self.assertEqual(len(merge), len(unshifted), what)
+            # Shown as it is made, and read back the same.
+            again = eval(repr(layout), {"mvweave": mvweave})  # pylint: disable=eval-used
+            self.assertEqual((again.cameras, again.gop_length, again.num_gop, again.num_frm,
+                              again.first_frm), (n, l, g, f, first), what)
 
 
 class InterleavedTest(InFolder):
@@ -104,6 +108,14 @@ class InterleavedTest(InFolder):
                                      f"{sequence} {chroma} {depth}-bit camera {c} frame {n}")
             with self.assertRaises(IndexError):
                 interleaved.frame(0, 9)
+        # A Y4M file gives its own format; one that disagrees is refused, and
+        # a raw file needs its size.
+        from_header = mvweave.Interleaved(self.path("multiview.y4m"), layout)
+        self.assertEqual(from_header.frame(2, 8)[2].shape, ((143 + 1) // 2, (175 + 1) // 2))
+        with self.assertRaisesRegex(ValueError, "its Y4M header says 175x143 4:2:0 8-bit"):
+            mvweave.Interleaved(self.path("multiview.y4m"), layout, bit_depth=10)
+        with self.assertRaisesRegex(ValueError, "needs its width and height"):
+            mvweave.Interleaved(self.path("multiview.yuv"), layout, width=32)
 
     def test_a_frame_past_the_end_of_the_file(self):
         self.merged("multiview.yuv", 16, 16, 420, 8)
@@ -144,6 +156,25 @@ class RunTest(InFolder):
         with self.assertRaisesRegex(mvweave.Error, "^ERROR: Could not open input file! "):
             mvweave.split(config)
         self.assertEqual(sorted(os.listdir(self.folder.name)), ["cam0.yuv", "merge.cfg", "split.cfg"])
+
+    def test_notes_and_warnings_go_to_a_list_when_one_is_given(self):
+        self.write("cam0.yuv", b"\1" * 36)
+        self.write("cam1.yuv", b"\2" * 30)
+        config = self.config("merge.cfg", "Output", "multiview.yuv", "Input",
+                             ["cam0.yuv", "cam1.yuv"],
+                             {"Width": 4, "Height": 2, "GOPLength": 2, "NumGOP": 1})
+        notes = []
+        mvweave.merge(config, notes=notes)
+        cam1 = self.path("cam1.yuv")
+        self.assertEqual(notes, [
+            f"mvweave: {cam1} (camera 1): 30 bytes is not a whole number of 12-byte frames "
+            "(Width 4, Height 2, 4:2:0 8-bit); check Width, Height and the picture format",
+            f"mvweave: {cam1} (camera 1): holds 2 frames and 6 bytes; the layout takes 3: the "
+            "last one will be zeros, the first of them after 6 bytes of data",
+            f"WARNING: Input file too short, missing data filled with zeros: {cam1}"])
+        with open(self.path("multiview.yuv"), "rb") as merged:
+            self.assertEqual(merged.read(), b"\1" * 12 + b"\2" * 12 + b"\1" * 24 + b"\2" * 18 +
+                             b"\0" * 6)
 
 
 if __name__ == "__main__":
