@@ -89,10 +89,10 @@ void noteNumber(const std::string& key, const std::string& value, uint32_t numbe
   }
   constexpr size_t kShownValue = 64;
   const std::string shown = trimmed(value.substr(0, kShownValue));
-  const std::string what = shown.empty() ? key + " has no number"
-                                          : key + " = " + shown +
-                                                (value.size() > kShownValue ? "..." : "") +
-                                                " is not a number";
+  const std::string what =
+      shown.empty()
+          ? key + " has no number"
+          : key + " = " + shown + (value.size() > kShownValue ? "..." : "") + " is not a number";
   settings.numberNotes[key] =
       file + ":" + std::to_string(line) + ": " + what + ": read as " + std::to_string(number);
 }

@@ -274,9 +274,11 @@ void run(InterleavedFile interleaved, const py::args& configs, const py::object&
   }
   if (status.ok()) {
     const py::gil_scoped_release unlocked;
-    status = (interleaved == InterleavedFile::kWritten ? weave : unweave)(settings, *files, console);
+    status =
+        (interleaved == InterleavedFile::kWritten ? weave : unweave)(settings, *files, console);
   }
-  if (py::isinstance<py::list>(notes)) captured.appendLinesTo(py::reinterpret_borrow<py::list>(notes));
+  if (py::isinstance<py::list>(notes))
+    captured.appendLinesTo(py::reinterpret_borrow<py::list>(notes));
   if (!status.ok()) throw Failure(status);
 }
 
@@ -304,7 +306,10 @@ PYBIND11_MODULE(mvweave, module) {
            "Where frame `frame` of a camera sits in the interleaved file.")
       .def("source", &PyLayout::source, py::arg("index"),
            "The (camera, frame) at an index of the interleaved file.")
-      .def("__iter__", [](const PyLayout& layout) { return LayoutIterator{layout, 0}; })
+      .def("__iter__",
+           [](const PyLayout& layout) {
+             return LayoutIterator{layout, 0};
+           })
       .def_property_readonly("cameras", [](const PyLayout& l) { return l.layout.cameras; })
       .def_property_readonly("gop_length", [](const PyLayout& l) { return l.layout.gopLength; })
       .def_property_readonly("num_gop", [](const PyLayout& l) { return l.layout.numGop; })
