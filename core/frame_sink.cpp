@@ -16,13 +16,6 @@ Status FrameSink::open(FileSystem& files, const std::string& path, const std::st
   return {};
 }
 
-void FrameSink::removeIfCreated() {
-  if (!created_) return;
-  (void)file_.close();
-  (void)files_->remove(path_);
-  created_ = false;
-}
-
 Status FrameSink::truncate() {
   if (!truncates()) return {};
   if (const OsError error = files_->truncate(file_.get())) {

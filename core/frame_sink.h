@@ -21,7 +21,11 @@ class FrameSink {
   // file as messages name it.
   Status open(FileSystem& files, const std::string& path, const std::string& name);
 
+  [[nodiscard]] const std::string& path() const { return path_; }
   [[nodiscard]] const std::string& name() const { return name_; }
+  // Whether open() made the file: a run that stops before writing removes
+  // it again.
+  [[nodiscard]] bool created() const { return created_; }
   [[nodiscard]] const FileIdentity& identity() const { return info_.identity; }
   [[nodiscard]] FileHandle handle() const { return file_.get(); }
   [[nodiscard]] bool writesY4m() const { return writesY4m_; }
@@ -42,9 +46,6 @@ class FrameSink {
   Status writeBytes(const char* data, size_t size);
   Status writeZeros(uint64_t size);
   Status close();
-  // For a run that stops before writing: a file that open() created goes
-  // again, so that a failed run leaves no empty file behind.
-  void removeIfCreated();
 
  private:
   std::string path_;

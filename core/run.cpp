@@ -62,8 +62,7 @@ class Run {
   Status execute() {
     Status status = check();
     if (!status.ok()) {
-      // Nothing was written: an output that the run created goes again.
-      for (FrameSink& sink : sinks_) sink.removeIfCreated();
+      removeCreatedOutputs();
       return status;
     }
     status = startOutputs();
@@ -73,6 +72,18 @@ class Run {
   }
 
  private:
+  // Nothing was written: the outputs that the run created go again, all
+  // closed first (Windows removes no file that is still open, and an output
+  // named twice is open twice).
+  void removeCreatedOutputs() {
+    std::vector<std::string> created;
+    for (const FrameSink& sink : sinks_) {
+      if (sink.created()) created.push_back(sink.path());
+    }
+    sinks_.clear();
+    for (const std::string& path : created) (void)files_.remove(path);
+  }
+
   // Everything that can refuse the run, up to the start frame of each input.
   Status check() {
     for (const std::string& note : settingsNotes(settings_, interleaved_)) console_.note(note);
