@@ -170,6 +170,13 @@ bool asks(const char* option, int argc, const char* const* argv) {
   return false;
 }
 
+// The first argument that is not --zero-on-success or --layout.
+int firstPlainArgument(int argc, const char* const* argv) {
+  int first = 1;
+  while (first < argc && switchOf(argv[first]) == Switch::kReadFirst) ++first;
+  return first;
+}
+
 }  // namespace
 
 void printHelp(const Tool& tool, Console& console) { console.text(tool.helpText); }
@@ -178,8 +185,7 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileS
                       Console& console, RunSettings& settings, Status& status) {
   // Asked for alone (--zero-on-success and --layout aside), the version is
   // the one line written.
-  int first = 1;
-  while (first < argc && switchOf(argv[first]) == Switch::kReadFirst) ++first;
+  const int first = firstPlainArgument(argc, argv);
   if (first < argc && std::string(argv[first]) == "--version") {
     console.line(tool.version);
     return false;
@@ -228,7 +234,8 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
   Status status;
   bool completed = false;
   try {
-    if (argc < 2) {
+    // Nothing asked but how to answer: the help, as with no argument.
+    if (firstPlainArgument(argc, argv) == argc) {
       printHelp(tool, console);
     } else {
       completed = parseAndRun(argc, argv, tool, *files, console, status);
