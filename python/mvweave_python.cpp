@@ -120,6 +120,8 @@ class Interleaved {
     if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) {
       throw py::value_error(detailOf(status));
     }
+    if (frameSize_ == 0) throw py::value_error(path_ + ": a width or height of 0");
+    if (!y4m_ && size_ % frameSize_ != 0) warnOfPartialFrame();
   }
   Interleaved(const Interleaved&) = delete;
   Interleaved& operator=(const Interleaved&) = delete;
@@ -155,6 +157,16 @@ class Interleaved {
   }
 
  private:
+  // As the tools say it: most often the width, height or format is wrong.
+  void warnOfPartialFrame() const {
+    const std::string text = path_ + ": " + std::to_string(size_) +
+                             " bytes is not a whole number of " + std::to_string(frameSize_) +
+                             "-byte frames (" + std::to_string(format_.width) + "x" +
+                             std::to_string(format_.height) + " " + describe(format_) +
+                             "); check the width, height and picture format";
+    if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 1) != 0) throw py::error_already_set();
+  }
+
   [[nodiscard]] size_t sampleBytes() const { return format_.bitDepth > 8 ? 2 : 1; }
 
   py::array plane(const char* data, uint32_t width, uint32_t height, const py::capsule& owner) {

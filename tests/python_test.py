@@ -125,6 +125,12 @@ class InterleavedTest(InFolder):
         interleaved.frame(1, 5)  # at index 19
         with self.assertRaises(IndexError):
             interleaved.frame(2, 5)  # at index 23
+        # A size that cannot be the file's is said at once, not frames later.
+        layout = mvweave.Layout(3, gop_length=4, num_gop=2)
+        with self.assertWarnsRegex(UserWarning, "7680 bytes is not a whole number of 864-byte"):
+            mvweave.Interleaved(self.path("multiview.yuv"), layout, 24, 24)
+        with self.assertRaisesRegex(ValueError, "a width or height of 0"):
+            mvweave.Interleaved(self.path("multiview.yuv"), layout, 16, 0)
 
     def test_memory_stays_flat_over_a_large_file(self):
         frame = 1920 * 1080 * 3 // 2
