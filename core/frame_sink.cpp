@@ -16,6 +16,11 @@ Status FrameSink::open(FileSystem& files, const std::string& path, const std::st
   return {};
 }
 
+bool FrameSink::createdAndEmpty() {
+  FileInfo now;
+  return created_ && files_->identify(file_.get(), now) == 0 && now.length == 0;
+}
+
 Status FrameSink::truncate() {
   if (!truncates()) return {};
   if (const OsError error = files_->truncate(file_.get())) {

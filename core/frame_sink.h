@@ -23,9 +23,9 @@ class FrameSink {
 
   [[nodiscard]] const std::string& path() const { return path_; }
   [[nodiscard]] const std::string& name() const { return name_; }
-  // Whether open() made the file: a run that stops before writing removes
-  // it again.
-  [[nodiscard]] bool created() const { return created_; }
+  // Whether open() made the file and it is still empty: a run that stops
+  // before writing removes it again.
+  [[nodiscard]] bool createdAndEmpty();
   [[nodiscard]] const FileIdentity& identity() const { return info_.identity; }
   [[nodiscard]] FileHandle handle() const { return file_.get(); }
   [[nodiscard]] bool writesY4m() const { return writesY4m_; }

@@ -3,6 +3,7 @@
 #include "mvweave/run.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "counts.h"
@@ -75,13 +76,21 @@ class Run {
   // Nothing was written: the outputs that the run created go again, all
   // closed first (Windows removes no file that is still open, and an output
   // named twice is open twice).
+  // Only a file the run made and that is still empty, and only while its
+  // name still leads to it: another program may have written to it, or put
+  // a file of its own at that name, while the run waited on an input.
   void removeCreatedOutputs() {
-    std::vector<std::string> created;
-    for (const FrameSink& sink : sinks_) {
-      if (sink.created()) created.push_back(sink.path());
+    std::vector<std::pair<std::string, FileIdentity>> created;
+    for (FrameSink& sink : sinks_) {
+      if (sink.createdAndEmpty()) created.emplace_back(sink.path(), sink.identity());
     }
     sinks_.clear();
-    for (const std::string& path : created) (void)files_.remove(path);
+    for (const auto& [path, identity] : created) {
+      FileIdentity now;
+      if (files_.identify(path, now) == 0 && isSameStoredFile(now, identity)) {
+        (void)files_.remove(path);
+      }
+    }
   }
 
   // Everything that can refuse the run, up to the start frame of each input.

@@ -164,7 +164,11 @@ Status explainEmptyPath(const Status& status, const ConfiguredPath& path, const 
 std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
                                        const PictureFormat& format, uint32_t frameSize) {
   std::vector<std::string> notes;
-  if (frameSize == 0) return notes;
+  if (frameSize == 0) {
+    // Kept as it always was, but never without a word: it empties outputs.
+    return {"Width " + std::to_string(format.width) + " and Height " +
+            std::to_string(format.height) + ": a frame is 0 bytes, so no frame data will be written"};
+  }
   for (const FrameSource& source : sources) {
     uint64_t bytes = 0;
     if (source.y4m() || source.identity().kind != FileKind::kRegular ||
