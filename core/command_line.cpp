@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "layout_listing.h"
+#include "run_notes.h"
 #include "mvweave/run.h"
 
 namespace mvweave {
@@ -214,6 +215,8 @@ bool parseAndRun(int argc, const char* const* argv, const Tool& tool, FileSystem
   console.release();
   if (!accepted) return false;
   if (asks(kLayout, argc, argv)) {
+    // What the settings say that may not be meant changes the listing too.
+    for (const std::string& note : settingsNotes(settings, tool.interleaved)) console.note(note);
     // A reader that has gone ends the listing at once, without a word.
     if (writeLayoutListing(settings, tool.interleaved, stdout)) return true;
     status = problemWith(Problem::kWrite);

@@ -56,45 +56,57 @@ std::string trimmed(const std::string& text) {
   return first < last ? std::string(first, last) : std::string();
 }
 
-// As atoi reads it: optional sign, then decimal digits up to the first other
-// character (none gives 0); clamped to [-2147483648, 4294967295] and kept as
-// its low 32 bits.
-uint32_t numberOf(const std::string& value) {
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A number value as atoi reads it: optional sign, then decimal digits up to
+// the first other character (none gives 0); clamped to [-2147483648,
+// 4294967295] and kept as its low 32 bits. `problem` says what a user may
+// not have meant: no digits, digits followed by more than a comment
+// ("1,920", "1 920"), a number that was clamped; empty for a plain number
+// (Width = 352 # pixels).
+uint32_t numberOf(const std::string& value, std::string& problem) {
   const std::string text = trimmed(value);
   size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+  const size_t firstDigit = i;
   int64_t magnitude = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+  for (; i < text.size() && isDigit(text[i]); ++i) {
     magnitude = std::min<int64_t>(magnitude * 10 + (text[i] - '0'), int64_t{UINT32_MAX} + 1);
   }
   const int64_t number = !text.empty() && text[0] == '-' ? -magnitude : magnitude;
-  return static_cast<uint32_t>(std::clamp<int64_t>(number, INT32_MIN, UINT32_MAX));
+  const int64_t clamped = std::clamp<int64_t>(number, INT32_MIN, UINT32_MAX);
+  size_t after = i;
+  while (after < text.size() && isWhiteSpace(text[after])) ++after;
+  const bool commentOnly = after == text.size() || (after > i && !isDigit(text[after]));
+  problem = text.empty()               ? "has no number"
+            : i == firstDigit || !commentOnly ? "is not a number"
+            : clamped != number        ? "is beyond the 32-bit numbers"
+                                       : "";
+  return static_cast<uint32_t>(clamped);
 }
 
-// A sign, decimal digits, and nothing after them but a space and whatever
-// follows it (Width = 352 # pixels).
-bool isPlainNumber(const std::string& value) {
-  const std::string text = trimmed(value);
-  size_t i = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
-  const size_t digits = i;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-  return i > digits && (i == text.size() || isWhiteSpace(text[i]));
+// The value as a note shows it: at most 64 bytes, cut between characters.
+std::string shownValue(const std::string& value) {
+  constexpr size_t kShown = 64;
+  std::string shown = trimmed(value);
+  if (shown.size() <= kShown) return shown;
+  size_t end = kShown;
+  while (end > 0 && (static_cast<unsigned char>(shown[end]) & 0xc0) == 0x80) --end;
+  return shown.substr(0, end) + "...";
 }
 
-// What a number line that holds no plain number was read as.
-void noteNumber(const std::string& key, const std::string& value, uint32_t number,
-                const std::string& file, uint64_t line, RunSettings& settings) {
-  if (isPlainNumber(value)) {
-    settings.numberNotes.erase(key);
-    return;
-  }
-  constexpr size_t kShownValue = 64;
-  const std::string shown = trimmed(value.substr(0, kShownValue));
-  const std::string what =
-      shown.empty()
-          ? key + " has no number"
-          : key + " = " + shown + (value.size() > kShownValue ? "..." : "") + " is not a number";
-  settings.numberNotes[key] =
-      file + ":" + std::to_string(line) + ": " + what + ": read as " + std::to_string(number);
+// What the last line of a number key was read as, when it held no plain
+// number; in the order of those lines.
+void noteNumber(const std::string& keyword, const std::string& key, const std::string& value,
+                uint32_t number, const std::string& problem, const std::string& file,
+                uint64_t line, RunSettings& settings) {
+  auto& notes = settings.numberNotes;
+  notes.erase(std::remove_if(notes.begin(), notes.end(),
+                             [&keyword](const auto& note) { return note.first == keyword; }),
+              notes.end());
+  if (problem.empty()) return;
+  const std::string shown = trimmed(key) + (trimmed(value).empty() ? "" : " = " + shownValue(value));
+  notes.emplace_back(keyword, file + ":" + std::to_string(line) + ": " + shown + " " + problem +
+                                  ": read as " + std::to_string(number));
 }
 
 std::string lowerCase(std::string_view text) {
@@ -176,8 +188,10 @@ Status applyLine(const std::string& text, InterleavedFile interleaved, RunSettin
   if (place == kKeywordCount) return unknownKey(key, file, line);
   const Keyword& keyword = keywordAt(place, interleaved);
   if (keyword.number != nullptr) {
-    settings.*keyword.number = numberOf(value);
-    noteNumber(std::string(keyword.text), value, settings.*keyword.number, file, line, settings);
+    std::string problem;
+    settings.*keyword.number = numberOf(value, problem);
+    noteNumber(std::string(keyword.text), key, value, settings.*keyword.number, problem, file, line,
+               settings);
     if (keyword.given != nullptr) settings.*keyword.given = true;
     return {};
   }

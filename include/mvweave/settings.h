@@ -7,7 +7,6 @@
 #define MVWEAVE_SETTINGS_H
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,8 +86,9 @@ struct RunSettings {
   [[nodiscard]] bool pictureFormatGiven() const { return chromaFormatGiven || bitDepthGiven; }
 
   // For each number key whose last line held no plain number ("1,920",
-  // "abc", "\"352\""), what that line was read as: said before the run.
-  std::map<std::string, std::string> numberNotes;
+  // "abc", "\"352\"", a number beyond 32 bits), what that line was read as:
+  // said before the run. The keyword, then the note; in the order of lines.
+  std::vector<std::pair<std::string, std::string>> numberNotes;
 
   bool verbose = false;
 };
