@@ -252,8 +252,11 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
   // Console text that cannot be delivered is not worth a failed run: the
   // files are what counts.
   console.release();
-  // Help and the version do what was asked too; every other stop fails.
-  if (asks(kZeroOnSuccess, argc, argv)) return completed || status.ok() ? 0 : 1;
+  // Help and the version do what was asked too, when they were delivered;
+  // every other stop fails.
+  if (asks(kZeroOnSuccess, argc, argv)) {
+    return completed || (status.ok() && console.deliveredAll()) ? 0 : 1;
+  }
   return completed ? 1 : 0;
 }
 

@@ -35,6 +35,10 @@ void Console::release() {
   if (out_ != nullptr) std::fflush(out_);
 }
 
+bool Console::deliveredAll() const {
+  return out_ == nullptr || (std::fflush(out_) == 0 && std::ferror(out_) == 0);
+}
+
 bool Console::showsProgress() const {
   return err_ != nullptr && !errorDropped_ && isTerminal(err_);
 }

@@ -47,6 +47,9 @@ class Console {
   void keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne);
   // Writes what was held back; from then on text goes straight out.
   void release();
+  // Whether every standard-output line so far reached standard output (the
+  // help and the version are all that such a run delivers).
+  [[nodiscard]] bool deliveredAll() const;
 
   // The progress line: only on a terminal that is no file of the run.
   [[nodiscard]] bool showsProgress() const;
