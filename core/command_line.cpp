@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "layout_listing.h"
-#include "run_notes.h"
 #include "mvweave/run.h"
+#include "run_notes.h"
 
 namespace mvweave {
 

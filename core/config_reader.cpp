@@ -77,10 +77,10 @@ uint32_t numberOf(const std::string& value, std::string& problem) {
   size_t after = i;
   while (after < text.size() && isWhiteSpace(text[after])) ++after;
   const bool commentOnly = after == text.size() || (after > i && !isDigit(text[after]));
-  problem = text.empty()               ? "has no number"
+  problem = text.empty()                      ? "has no number"
             : i == firstDigit || !commentOnly ? "is not a number"
-            : clamped != number        ? "is beyond the 32-bit numbers"
-                                       : "";
+            : clamped != number               ? "is beyond the 32-bit numbers"
+                                              : "";
   return static_cast<uint32_t>(clamped);
 }
 
@@ -97,14 +97,15 @@ std::string shownValue(const std::string& value) {
 // What the last line of a number key was read as, when it held no plain
 // number; in the order of those lines.
 void noteNumber(const std::string& keyword, const std::string& key, const std::string& value,
-                uint32_t number, const std::string& problem, const std::string& file,
-                uint64_t line, RunSettings& settings) {
+                uint32_t number, const std::string& problem, const std::string& file, uint64_t line,
+                RunSettings& settings) {
   auto& notes = settings.numberNotes;
   notes.erase(std::remove_if(notes.begin(), notes.end(),
                              [&keyword](const auto& note) { return note.first == keyword; }),
               notes.end());
   if (problem.empty()) return;
-  const std::string shown = trimmed(key) + (trimmed(value).empty() ? "" : " = " + shownValue(value));
+  const std::string shown =
+      trimmed(key) + (trimmed(value).empty() ? "" : " = " + shownValue(value));
   notes.emplace_back(keyword, file + ":" + std::to_string(line) + ": " + shown + " " + problem +
                                   ": read as " + std::to_string(number));
 }

@@ -167,7 +167,8 @@ std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
   if (frameSize == 0) {
     // Kept as it always was, but never without a word: it empties outputs.
     return {"Width " + std::to_string(format.width) + " and Height " +
-            std::to_string(format.height) + ": a frame is 0 bytes, so no frame data will be written"};
+            std::to_string(format.height) +
+            ": a frame is 0 bytes, so no frame data will be written"};
   }
   for (const FrameSource& source : sources) {
     uint64_t bytes = 0;

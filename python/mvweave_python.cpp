@@ -89,6 +89,20 @@ struct LayoutIterator {
 
 using Given = std::optional<uint32_t>;
 
+// "width=32, bit_depth=10": the arguments that were given.
+std::string givenText(Given width, Given height, Given chroma, Given bitDepth) {
+  std::string text;
+  const auto add = [&text](const char* name, Given value) {
+    if (value)
+      text += (text.empty() ? "" : ", ") + std::string(name) + "=" + std::to_string(*value);
+  };
+  add("width", width);
+  add("height", height);
+  add("chroma_format", chroma);
+  add("bit_depth", bitDepth);
+  return text;
+}
+
 // An interleaved sequence, raw or Y4M, read through memory maps: each frame
 // is mapped when it is asked for and unmapped when its planes are gone, so
 // that reading one camera of a long file takes no copy and constant memory.
@@ -110,9 +124,10 @@ class Interleaved {
       const auto differs = [](Given asked, uint32_t header) { return asked && *asked != header; };
       if (differs(width, format_.width) || differs(height, format_.height) ||
           differs(chroma, format_.chroma) || differs(bitDepth, format_.bitDepth)) {
-        throw py::value_error(path_ + ": its Y4M header says " + std::to_string(format_.width) +
-                              "x" + std::to_string(format_.height) + " " + describe(format_) +
-                              ", not " + describe(given));
+        throw py::value_error(
+            path_ + ": its Y4M header says " + std::to_string(format_.width) + "x" +
+            std::to_string(format_.height) + " " + describe(format_) +
+            ", not what was given: " + givenText(width, height, chroma, bitDepth));
       }
     } else if (!width || !height) {
       throw py::value_error(path_ + ": a raw file needs its width and height");
@@ -201,7 +216,13 @@ class Interleaved {
     return true;
   }
 
+  // Where a frame's data begins, while the file still holds all of it: the
+  // file may have been shortened since the last frame, and mapping past its
+  // end would end the process (SIGBUS).
   uint64_t frameOffset(uint64_t position) {
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0) raiseOsError(path_);
+    size_ = static_cast<uint64_t>(status.st_size);
     if (!y4m_) {
       if (position >= size_ / frameSize_) throw py::index_error(pastTheEnd(position));
       return position * frameSize_;
@@ -217,7 +238,9 @@ class Interleaved {
       frames_.push_back(nextLine_ + length);
       nextLine_ += length + frameSize_;
     }
-    if (frames_.size() <= position) throw py::index_error(pastTheEnd(position));
+    if (frames_.size() <= position || frames_[position] + frameSize_ > size_) {
+      throw py::index_error(pastTheEnd(position));
+    }
     return frames_[position];
   }
 
@@ -280,7 +303,8 @@ void run(InterleavedFile interleaved, const py::args& configs, const py::object&
   RunSettings settings;
   Status status;
   for (const py::handle config : configs) {
-    const std::string path = py::str(py::module_::import("os").attr("fspath")(config));
+    // Any name the system takes: str, bytes or a path object.
+    const auto path = py::module_::import("os").attr("fsencode")(config).cast<std::string>();
     status = readConfigFile(*files, path, interleaved, settings);
     if (!status.ok()) break;
   }
@@ -349,7 +373,9 @@ PYBIND11_MODULE(mvweave, module) {
            "and is 4:2:0 8-bit for a raw file, which needs its width and height.")
       .def("frame", &Interleaved::frame, py::arg("camera"), py::arg("n"),
            "The Y, U and V planes of frame n of a camera, as read-only numpy views "
-           "(uint8, or uint16 above 8 bits; U and V are None in 4:0:0).");
+           "(uint8, or uint16 above 8 bits; U and V are None in 4:0:0). They read the file "
+           "as it is: shortening it while they live ends the process (SIGBUS), as with any "
+           "memory map; copy them (numpy.array(plane)) to keep them.");
 
   module.def(
       "merge",

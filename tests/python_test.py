@@ -112,7 +112,8 @@ class InterleavedTest(InFolder):
         # a raw file needs its size.
         from_header = mvweave.Interleaved(self.path("multiview.y4m"), layout)
         self.assertEqual(from_header.frame(2, 8)[2].shape, ((143 + 1) // 2, (175 + 1) // 2))
-        with self.assertRaisesRegex(ValueError, "its Y4M header says 175x143 4:2:0 8-bit"):
+        with self.assertRaisesRegex(ValueError, "its Y4M header says 175x143 4:2:0 8-bit, not "
+                                    "what was given: bit_depth=10"):
             mvweave.Interleaved(self.path("multiview.y4m"), layout, bit_depth=10)
         with self.assertRaisesRegex(ValueError, "needs its width and height"):
             mvweave.Interleaved(self.path("multiview.yuv"), layout, width=32)
@@ -125,9 +126,12 @@ class InterleavedTest(InFolder):
         interleaved.frame(1, 5)  # at index 19
         with self.assertRaises(IndexError):
             interleaved.frame(2, 5)  # at index 23
+        os.truncate(self.path("multiview.yuv"), 19 * 384)  # shortened since
+        with self.assertRaises(IndexError):
+            interleaved.frame(1, 5)
         # A size that cannot be the file's is said at once, not frames later.
         layout = mvweave.Layout(3, gop_length=4, num_gop=2)
-        with self.assertWarnsRegex(UserWarning, "7680 bytes is not a whole number of 864-byte"):
+        with self.assertWarnsRegex(UserWarning, "7296 bytes is not a whole number of 864-byte"):
             mvweave.Interleaved(self.path("multiview.yuv"), layout, 24, 24)
         with self.assertRaisesRegex(ValueError, "a width or height of 0"):
             mvweave.Interleaved(self.path("multiview.yuv"), layout, 16, 0)
@@ -160,7 +164,7 @@ class RunTest(InFolder):
                          f"{self.path('missing.yuv')} (camera 1): No such file or directory")
         config = self.config("split.cfg", "Input", "multiview.yuv", "Output", ["back0.yuv"], {})
         with self.assertRaisesRegex(mvweave.Error, "^ERROR: Could not open input file! "):
-            mvweave.split(config)
+            mvweave.split(os.fsencode(config))  # a name as bytes is that name
         self.assertEqual(sorted(os.listdir(self.folder.name)), ["cam0.yuv", "merge.cfg", "split.cfg"])
 
     def test_notes_and_warnings_go_to_a_list_when_one_is_given(self):
