@@ -58,12 +58,22 @@ std::string trimmed(const std::string& text) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// What a user may not have meant by a number value whose digits stand
+// between `firstDigit` and `end`: no digits, digits followed by more than a
+// comment ("1,920", "1 920"), a number that was clamped; empty for a plain
+// number (Width = 352 # pixels).
+std::string numberProblem(const std::string& text, size_t firstDigit, size_t end, bool clamped) {
+  if (text.empty()) return "has no number";
+  size_t after = end;
+  while (after < text.size() && isWhiteSpace(text[after])) ++after;
+  const bool commentOnly = after == text.size() || (after > end && !isDigit(text[after]));
+  if (end == firstDigit || !commentOnly) return "is not a number";
+  return clamped ? "is beyond the 32-bit numbers" : "";
+}
+
 // A number value as atoi reads it: optional sign, then decimal digits up to
 // the first other character (none gives 0); clamped to [-2147483648,
-// 4294967295] and kept as its low 32 bits. `problem` says what a user may
-// not have meant: no digits, digits followed by more than a comment
-// ("1,920", "1 920"), a number that was clamped; empty for a plain number
-// (Width = 352 # pixels).
+// 4294967295] and kept as its low 32 bits. `problem`: see numberProblem().
 uint32_t numberOf(const std::string& value, std::string& problem) {
   const std::string text = trimmed(value);
   size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
@@ -74,13 +84,7 @@ uint32_t numberOf(const std::string& value, std::string& problem) {
   }
   const int64_t number = !text.empty() && text[0] == '-' ? -magnitude : magnitude;
   const int64_t clamped = std::clamp<int64_t>(number, INT32_MIN, UINT32_MAX);
-  size_t after = i;
-  while (after < text.size() && isWhiteSpace(text[after])) ++after;
-  const bool commentOnly = after == text.size() || (after > i && !isDigit(text[after]));
-  problem = text.empty()                      ? "has no number"
-            : i == firstDigit || !commentOnly ? "is not a number"
-            : clamped != number               ? "is beyond the 32-bit numbers"
-                                              : "";
+  problem = numberProblem(text, firstDigit, i, clamped != number);
   return static_cast<uint32_t>(clamped);
 }
 
