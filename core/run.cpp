@@ -2,6 +2,7 @@
 // the run is sure to go ahead: nothing is emptied before every check passed.
 #include "mvweave/run.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,7 +68,7 @@ class Run {
       return status;
     }
     status = startOutputs();
-    if (status.ok()) status = walk();
+    if (status.ok() && !walkWritesNothing()) status = walk();
     if (status.ok()) status = closeOutputs();
     return status;
   }
@@ -232,6 +233,14 @@ class Run {
       if (Status status = sink.writeHeader(header); !status.ok()) return status;
     }
     return {};
+  }
+
+  // Frames of 0 bytes into raw files, without the verbose lines: the walk
+  // would write nothing, however long its layout.
+  [[nodiscard]] bool walkWritesNothing() const {
+    const auto writesY4m = [](const FrameSink& sink) { return sink.writesY4m(); };
+    return frameSize_ == 0 && !settings_.verbose &&
+           std::none_of(sinks_.begin(), sinks_.end(), writesY4m);
   }
 
   Status walk() {
