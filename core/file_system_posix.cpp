@@ -279,7 +279,10 @@ class PosixFileSystem final : public FileSystem {
     return ::close(handle) == 0 || errno == EINTR ? 0 : errno;
   }
 
-  OsError remove(const std::string& path) override {
+  OsError remove(const std::string& path, const FileIdentity& identity) override {
+    struct stat status;
+    if (::lstat(path.c_str(), &status) != 0) return errno;
+    if (!isSameStoredFile(identityOf(status), identity)) return ESTALE;
     return ::unlink(path.c_str()) == 0 ? 0 : errno;
   }
 

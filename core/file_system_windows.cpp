@@ -147,7 +147,10 @@ class WindowsFileSystem final : public FileSystem {
   }
 
   OsError close(FileHandle handle) override { return _close(handle) == 0 ? 0 : errno; }
-  OsError remove(const std::string& path) override {
+  OsError remove(const std::string& path, const FileIdentity& identity) override {
+    FileIdentity now;
+    if (const OsError error = this->identify(path, now)) return error;
+    if (!isSameStoredFile(now, identity)) return ESTALE;
     return _unlink(path.c_str()) == 0 ? 0 : errno;
   }
 };

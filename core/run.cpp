@@ -86,12 +86,7 @@ class Run {
       if (sink.createdAndEmpty()) created.emplace_back(sink.path(), sink.identity());
     }
     sinks_.clear();
-    for (const auto& [path, identity] : created) {
-      FileIdentity now;
-      if (files_.identify(path, now) == 0 && isSameStoredFile(now, identity)) {
-        (void)files_.remove(path);
-      }
-    }
+    for (const auto& [path, identity] : created) (void)files_.remove(path, identity);
   }
 
   // Everything that can refuse the run, up to the start frame of each input.

@@ -102,7 +102,9 @@ class TestFileSystem : public FileSystem {
     const OsError error = system_.close(handle);
     return made(Call::kClose, [error](size_t) { return error; });
   }
-  OsError remove(const std::string& path) override { return system_.remove(path); }
+  OsError remove(const std::string& path, const FileIdentity& identity) override {
+    return system_.remove(path, identity);
+  }
 
  private:
   // Counts the call and makes it as planned: failed, made for fewer bytes,

@@ -116,8 +116,9 @@ class FileSystem {
                                size_t& moved) = 0;
 
   virtual OsError close(FileHandle handle) = 0;
-  // Removes a file by its name (one that openToWrite created).
-  virtual OsError remove(const std::string& path) = 0;
+  // Removes the file at `path` only while the name itself (not a link that
+  // leads to it) is the file `identity` tells: ESTALE otherwise.
+  virtual OsError remove(const std::string& path, const FileIdentity& identity) = 0;
 };
 
 // The system's own file layer. It notes which standard streams are closed
