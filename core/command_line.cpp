@@ -171,6 +171,14 @@ bool asks(const char* option, int argc, const char* const* argv) {
   return false;
 }
 
+// Standard output was closed when the tool started: what it shows goes to
+// the null device put there instead, so help, version and listing reach
+// no one.
+bool standardOutputClosedAtStart(FileSystem& files) {
+  FileIdentity identity;
+  return files.identify("/dev/stdout", identity) == kClosedAtStart;
+}
+
 // The first argument that is not --zero-on-success or --layout.
 int firstPlainArgument(int argc, const char* const* argv) {
   int first = 1;
@@ -218,7 +226,10 @@ bool parseAndRun(int argc, const char* const* argv, const Tool& tool, FileSystem
     // What the settings say that may not be meant changes the listing too.
     for (const std::string& note : settingsNotes(settings, tool.interleaved)) console.note(note);
     // A reader that has gone ends the listing at once, without a word.
-    if (writeLayoutListing(settings, tool.interleaved, stdout)) return true;
+    if (!standardOutputClosedAtStart(files) &&
+        writeLayoutListing(settings, tool.interleaved, stdout)) {
+      return true;
+    }
     status = problemWith(Problem::kWrite);
     return false;
   }
@@ -255,7 +266,8 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
   // Help and the version do what was asked too, when they were delivered;
   // every other stop fails.
   if (asks(kZeroOnSuccess, argc, argv)) {
-    return completed || (status.ok() && console.deliveredAll()) ? 0 : 1;
+    const bool delivered = console.deliveredAll() && !standardOutputClosedAtStart(*files);
+    return completed || (status.ok() && delivered) ? 0 : 1;
   }
   return completed ? 1 : 0;
 }
