@@ -189,7 +189,8 @@ std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
   if (!format.planar && odd && frameSizeOf(planar, planarSize).ok()) {
     notes.push_back("Width " + std::to_string(format.width) + " and Height " +
                     std::to_string(format.height) +
-                    ": frames are taken as P + P/2 = " + plural(frameSize, "byte") + "; ChromaFormat = 420 gives the planar layout of ffmpeg and Y4M "
+                    ": frames are taken as P + P/2 = " + plural(frameSize, "byte") +
+                    "; ChromaFormat = 420 gives the planar layout of ffmpeg and Y4M "
                     "files, " +
                     std::to_string(planarSize) + " bytes");
   }

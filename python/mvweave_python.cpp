@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -81,6 +82,15 @@ struct LayoutIterator {
     return layout.source(layout.skipped() + done++);
   }
 };
+
+// A file's name as the system takes it, from a str, bytes or a path object;
+// like Python's own open(), a name with a null byte in it is refused rather
+// than cut short.
+std::string systemPath(const py::handle& name) {
+  const auto path = py::module_::import("os").attr("fsencode")(name).cast<std::string>();
+  if (path.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
+  return path;
+}
 
 [[noreturn]] void raiseOsError(const std::string& path) {
   PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
@@ -223,6 +233,7 @@ class Interleaved {
     struct stat status {};
     if (::fstat(fd_, &status) != 0) raiseOsError(path_);
     size_ = static_cast<uint64_t>(status.st_size);
+    if (y4m_) reindexIfRewritten(status);
     if (!y4m_) {
       if (position >= size_ / frameSize_) throw py::index_error(pastTheEnd(position));
       return position * frameSize_;
@@ -244,6 +255,24 @@ class Interleaved {
     return frames_[position];
   }
 
+  // A Y4M file written again since its frames were indexed (a merge run
+  // anew) may have other headers and frame lines: indexed again, from its
+  // header, which must still give the same format.
+  void reindexIfRewritten(const struct stat& status) {
+    const auto seconds = static_cast<int64_t>(status.st_mtim.tv_sec);
+    const auto nanoseconds = static_cast<int64_t>(status.st_mtim.tv_nsec);
+    const bool same = seconds == indexedAt_[0] && nanoseconds == indexedAt_[1];
+    indexedAt_[0] = seconds;
+    indexedAt_[1] = nanoseconds;
+    if (same || frames_.empty()) return;
+    frames_.clear();
+    PictureFormat now = format_;
+    if (!readY4mHeader(now) || now.width != format_.width || now.height != format_.height ||
+        now.chroma != format_.chroma || now.bitDepth != format_.bitDepth) {
+      throw py::value_error(path_ + ": written again since, in another format");
+    }
+  }
+
   [[nodiscard]] std::string pastTheEnd(uint64_t position) const {
     return path_ + " holds no frame at index " + std::to_string(position);
   }
@@ -255,8 +284,9 @@ class Interleaved {
   int fd_ = -1;
   uint64_t size_ = 0;
   bool y4m_ = false;
-  std::vector<uint64_t> frames_;  // Y4M: where the data of each frame begins
-  uint64_t nextLine_ = 0;         // Y4M: the next frame line not yet indexed
+  std::vector<uint64_t> frames_;     // Y4M: where the data of each frame begins
+  uint64_t nextLine_ = 0;            // Y4M: the next frame line not yet indexed
+  int64_t indexedAt_[2] = {-1, -1};  // Y4M: the file's time of change when indexed
 };
 
 // The text a run would have written to the console, both streams in one
@@ -302,10 +332,9 @@ void run(InterleavedFile interleaved, const py::args& configs, const py::object&
   Console console(name, captured.stream(), captured.stream());
   RunSettings settings;
   Status status;
+  if (configs.empty()) throw py::type_error("name at least one configuration file");
   for (const py::handle config : configs) {
-    // Any name the system takes: str, bytes or a path object.
-    const auto path = py::module_::import("os").attr("fsencode")(config).cast<std::string>();
-    status = readConfigFile(*files, path, interleaved, settings);
+    status = readConfigFile(*files, systemPath(config), interleaved, settings);
     if (!status.ok()) break;
   }
   if (status.ok()) {
@@ -365,7 +394,11 @@ PYBIND11_MODULE(mvweave, module) {
 
   py::class_<Interleaved>(module, "Interleaved",
                           "An interleaved sequence, raw or Y4M, read through memory maps.")
-      .def(py::init<const std::string&, const PyLayout&, Given, Given, Given, Given>(),
+      .def(py::init([](const py::object& path, const PyLayout& layout, Given width, Given height,
+                       Given chroma, Given bitDepth) {
+             return std::make_unique<Interleaved>(systemPath(path), layout, width, height, chroma,
+                                                  bitDepth);
+           }),
            py::arg("path"), py::arg("layout"), py::arg("width") = py::none(),
            py::arg("height") = py::none(), py::arg("chroma_format") = py::none(),
            py::arg("bit_depth") = py::none(),

@@ -2,6 +2,7 @@
 --layout listings, Interleaved frames against the camera files in three
 formats, memory that stays flat over a large file, and the runs' errors."""
 import os
+import pathlib
 import random
 import resource
 import subprocess
@@ -136,6 +137,18 @@ class InterleavedTest(InFolder):
         with self.assertRaisesRegex(ValueError, "a width or height of 0"):
             mvweave.Interleaved(self.path("multiview.yuv"), layout, 16, 0)
 
+    def test_a_y4m_file_written_again_is_indexed_again(self):
+        def write(tags, values):
+            frames = b"".join(b"FRAME\n" + bytes([v]) * 24 for v in values)
+            self.write("again.y4m", b"YUV4MPEG2 W4 H4 F25:1 C420jpeg" + tags + b"\n" + frames)
+        write(b"", [1, 2, 3])
+        os.utime(self.path("again.y4m"), ns=(10**18, 10**18))
+        interleaved = mvweave.Interleaved(pathlib.Path(self.path("again.y4m")),
+                                          mvweave.Layout(1, gop_length=2, num_gop=1))
+        self.assertEqual(interleaved.frame(0, 2)[0].tobytes(), bytes([3]) * 16)
+        write(b" XCOLORRANGE=FULL", [4, 5, 6])
+        self.assertEqual(interleaved.frame(0, 1)[0].tobytes(), bytes([5]) * 16)
+
     def test_memory_stays_flat_over_a_large_file(self):
         frame = 1920 * 1080 * 3 // 2
         with open(self.path("large.yuv"), "wb") as file:
@@ -165,6 +178,10 @@ class RunTest(InFolder):
         config = self.config("split.cfg", "Input", "multiview.yuv", "Output", ["back0.yuv"], {})
         with self.assertRaisesRegex(mvweave.Error, "^ERROR: Could not open input file! "):
             mvweave.split(os.fsencode(config))  # a name as bytes is that name
+        with self.assertRaisesRegex(ValueError, "embedded null byte"):
+            mvweave.split(config + "\0.cfg")
+        with self.assertRaises(TypeError):
+            mvweave.merge()
         self.assertEqual(sorted(os.listdir(self.folder.name)), ["cam0.yuv", "merge.cfg", "split.cfg"])
 
     def test_notes_and_warnings_go_to_a_list_when_one_is_given(self):
