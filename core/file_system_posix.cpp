@@ -282,7 +282,7 @@ class PosixFileSystem final : public FileSystem {
   OsError remove(const std::string& path, const FileIdentity& identity) override {
     struct stat status;
     if (::lstat(path.c_str(), &status) != 0) return errno;
-    if (!isSameStoredFile(identityOf(status), identity)) return ESTALE;
+    if (!isSameStoredFile(identityOf(status), identity)) return ENOENT;
     return ::unlink(path.c_str()) == 0 ? 0 : errno;
   }
 

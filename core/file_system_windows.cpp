@@ -150,7 +150,7 @@ class WindowsFileSystem final : public FileSystem {
   OsError remove(const std::string& path, const FileIdentity& identity) override {
     FileIdentity now;
     if (const OsError error = this->identify(path, now)) return error;
-    if (!isSameStoredFile(now, identity)) return ESTALE;
+    if (!isSameStoredFile(now, identity)) return ENOENT;
     return _unlink(path.c_str()) == 0 ? 0 : errno;
   }
 };

@@ -117,7 +117,8 @@ class FileSystem {
 
   virtual OsError close(FileHandle handle) = 0;
   // Removes the file at `path` only while the name itself (not a link that
-  // leads to it) is the file `identity` tells: ESTALE otherwise.
+  // leads to it) is the file `identity` tells: ENOENT otherwise (that file
+  // is no longer at that name).
   virtual OsError remove(const std::string& path, const FileIdentity& identity) = 0;
 };
 
