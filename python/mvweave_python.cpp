@@ -410,20 +410,18 @@ PYBIND11_MODULE(mvweave, module) {
            "as it is: shortening it while they live ends the process (SIGBUS), as with any "
            "memory map; copy them (numpy.array(plane)) to keep them.");
 
-  module.def(
-      "merge",
-      [](const py::args& configs, const py::object& notes) {
-        run(InterleavedFile::kWritten, configs, notes);
-      },
-      py::arg("notes") = py::none(),
-      "mvweave's run on its configuration files; raises mvweave.Error on failure. The "
-      "notes and warnings the tool would write are appended to `notes`, when it is a list.");
-  module.def(
-      "split",
-      [](const py::args& configs, const py::object& notes) {
-        run(InterleavedFile::kRead, configs, notes);
-      },
-      py::arg("notes") = py::none(),
-      "mvunweave's run on its configuration files; raises mvweave.Error on failure. The "
-      "notes and warnings the tool would write are appended to `notes`, when it is a list.");
+  // merge() is mvweave's run, split() mvunweave's.
+  for (const InterleavedFile interleaved : {InterleavedFile::kWritten, InterleavedFile::kRead}) {
+    const bool merges = interleaved == InterleavedFile::kWritten;
+    module.def(
+        merges ? "merge" : "split",
+        [interleaved](const py::args& configs, const py::object& notes) {
+          run(interleaved, configs, notes);
+        },
+        py::arg("notes") = py::none(),
+        merges ? "mvweave's run on its configuration files; raises mvweave.Error on failure. "
+                 "The notes and warnings it would write are appended to `notes`, a list."
+               : "mvunweave's run on its configuration files; raises mvweave.Error on failure. "
+                 "The notes and warnings it would write are appended to `notes`, a list.");
+  }
 }
