@@ -74,12 +74,12 @@ class Run {
   }
 
  private:
-  // Nothing was written: the outputs that the run created go again, all
-  // closed first (Windows removes no file that is still open, and an output
-  // named twice is open twice).
-  // Only a file the run made and that is still empty, and only while its
-  // name still leads to it: another program may have written to it, or put
-  // a file of its own at that name, while the run waited on an input.
+  // Nothing was written: the outputs that the run created go again. Only a
+  // file the run made and that is still empty, and only while its name
+  // still leads to it: another program may have written to it, or put a
+  // file of its own at that name, while the run waited on an input. All are
+  // closed first: Windows removes no file that is still open, and an output
+  // named twice is open twice.
   void removeCreatedOutputs() {
     std::vector<std::pair<std::string, FileIdentity>> created;
     for (FrameSink& sink : sinks_) {
