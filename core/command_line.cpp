@@ -8,6 +8,7 @@
 #include "layout_listing.h"
 #include "mvweave/run.h"
 #include "run_notes.h"
+#include "terminal.h"
 
 namespace mvweave {
 
@@ -15,16 +16,21 @@ namespace {
 
 constexpr char kZeroOnSuccess[] = "--zero-on-success";
 constexpr char kLayout[] = "--layout";
+constexpr char kStrict[] = "--strict";
+constexpr char kNoClobber[] = "--no-clobber";
 
 enum class Switch { kHelp, kVerbose, kVersion, kEndOfSwitches, kReadFirst, kIllegal };
 
-// Five long options; otherwise only the character after the leading hyphen
-// or slash counts.
+// Seven long options; otherwise only the character after the leading
+// hyphen or slash counts.
 Switch switchOf(const std::string& argument) {
   if (argument == "--help") return Switch::kHelp;
   if (argument == "--version") return Switch::kVersion;
   if (argument == "--") return Switch::kEndOfSwitches;
-  if (argument == kZeroOnSuccess || argument == kLayout) return Switch::kReadFirst;
+  if (argument == kZeroOnSuccess || argument == kLayout || argument == kStrict ||
+      argument == kNoClobber) {
+    return Switch::kReadFirst;
+  }
   switch (argument.size() > 1 ? argument[1] : '\0') {
     case '?':
     case 'H':
@@ -62,19 +68,20 @@ class ArgumentWalk {
       if (isSwitch(argument)) {
         switches_ = switches_ && argument != "--";
       } else if (kindOf(argument) == FileKind::kRegular) {
-        (void)readConfigFile(files_, argument, tool_.interleaved, settings_);
+        (void)readConfigFile(files_, argument, tool_.interleaved, settings_,
+                             ConfigReading::kPathsOnly);
       }
     }
   }
 
  private:
   [[nodiscard]] FileKind kindOf(const std::string& path) const {
-    FileIdentity identity;
-    return files_.identify(path, identity) == 0 ? identity.kind : FileKind::kOther;
+    FileInfo info;
+    return files_.identify(path, info) == 0 ? info.identity.kind : FileKind::kOther;
   }
   [[nodiscard]] bool namesFile(const std::string& path) const {
-    FileIdentity identity;
-    return files_.identify(path, identity) == 0 && identity.kind != FileKind::kDirectory;
+    FileInfo info;
+    return files_.identify(path, info) == 0 && info.identity.kind != FileKind::kDirectory;
   }
 
   // An argument that begins with '-' or '/' is a switch, unless it is an
@@ -144,12 +151,10 @@ class ArgumentWalk {
 void keepConsoleOutOfFiles(FileSystem& files, const RunSettings& settings, Console& console) {
   std::vector<FileIdentity> used;
   for (const ConfigFile& config : settings.configFiles) used.push_back(config.identity);
-  const auto add = [&](const std::string& path) {
-    FileIdentity identity;
-    if (!path.empty() && files.identify(path, identity) == 0) used.push_back(identity);
-  };
-  add(settings.sequencePath.path);
-  for (const ConfiguredPath& camera : settings.cameraPaths) add(camera.path);
+  for (const std::string& path : settings.pathsNamed) {
+    FileInfo info;
+    if (files.identify(path, info) == 0) used.push_back(info.identity);
+  }
   const auto isUsed = [&](FileHandle standard) {
     FileInfo info;
     if (files.identify(standard, info) != 0) return false;
@@ -161,9 +166,9 @@ void keepConsoleOutOfFiles(FileSystem& files, const RunSettings& settings, Conso
   console.keepOutOfFiles(isUsed(kStandardOutput), isUsed(kStandardError));
 }
 
-// --zero-on-success and --layout: like the switches, anywhere before "--";
-// they count from the start, even when a configuration file before them
-// fails.
+// --zero-on-success, --layout, --strict and --no-clobber: like the
+// switches, anywhere before "--"; they count from the start, even when a
+// configuration file before them fails.
 bool asks(const char* option, int argc, const char* const* argv) {
   for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
     if (std::string(argv[i]) == option) return true;
@@ -175,11 +180,11 @@ bool asks(const char* option, int argc, const char* const* argv) {
 // the null device put there instead, so help, version and listing reach
 // no one.
 bool standardOutputClosedAtStart(FileSystem& files) {
-  FileIdentity identity;
-  return files.identify("/dev/stdout", identity) == kClosedAtStart;
+  FileInfo info;
+  return files.identify("/dev/stdout", info) == kClosedAtStart;
 }
 
-// The first argument that is not --zero-on-success or --layout.
+// The first argument that is none of those four.
 int firstPlainArgument(int argc, const char* const* argv) {
   int first = 1;
   while (first < argc && switchOf(argv[first]) == Switch::kReadFirst) ++first;
@@ -208,7 +213,8 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileS
       return false;
     }
   }
-  return true;
+  status = checkConfigurationsAreForTool(settings, tool.interleaved);
+  return status.ok();
 }
 
 namespace {
@@ -218,6 +224,8 @@ namespace {
 bool parseAndRun(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
                  Console& console, Status& status) {
   RunSettings settings;
+  settings.strict = asks(kStrict, argc, argv);
+  settings.noClobber = asks(kNoClobber, argc, argv);
   const bool accepted = parseCommandLine(argc, argv, tool, files, console, settings, status);
   keepConsoleOutOfFiles(files, settings, console);
   console.release();
@@ -227,7 +235,8 @@ bool parseAndRun(int argc, const char* const* argv, const Tool& tool, FileSystem
     for (const std::string& note : settingsNotes(settings, tool.interleaved)) console.note(note);
     // A reader that has gone ends the listing at once, without a word.
     if (!standardOutputClosedAtStart(files) &&
-        writeLayoutListing(settings, tool.interleaved, stdout)) {
+        writeLayoutListing(settings, tool.interleaved, stdout,
+                           [&files] { return files.stopRequested(); })) {
       return true;
     }
     status = problemWith(Problem::kWrite);
@@ -241,7 +250,9 @@ bool parseAndRun(int argc, const char* const* argv, const Tool& tool, FileSystem
 }  // namespace
 
 int runTool(int argc, const char* const* argv, const Tool& tool) {
-  const std::unique_ptr<FileSystem> files = makeSystemFileSystem();
+  const Interrupts interrupts;
+  const std::unique_ptr<FileSystem> files =
+      makeSystemFileSystem([&interrupts] { return interrupts.requested(); });
   readyProcess();
   Console console(tool.name);
   console.hold();
@@ -258,6 +269,11 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
     // Paths and lists are the only allocations besides the frame buffer,
     // which has a message of its own.
     status = problemWith(Problem::kOutOfMemory, "", 0, "not enough memory to hold the settings");
+  }
+  // Stopped: what the run removed is said; the rest is the signal's.
+  if (!completed && interrupts.requested()) {
+    console.release();
+    interrupts.endAsSignalled();
   }
   if (!asks(kLayout, argc, argv) || status.problem != Problem::kWrite) console.report(status);
   // Console text that cannot be delivered is not worth a failed run: the

@@ -175,6 +175,26 @@ Status unknownKey(const std::string& key, const std::string& file, uint64_t line
       "unknown key \"" + shown + (key.size() > kShownKey ? "...\"" : "\"") + closeKeyword(shown));
 }
 
+// The place in the tool's order of the first keyword that the key holds;
+// kKeywordCount for none.
+size_t placeOf(const std::string& key, InterleavedFile interleaved) {
+  size_t place = 0;
+  while (place < kKeywordCount &&
+         key.find(keywordAt(place, interleaved).text) == std::string::npos) {
+    ++place;
+  }
+  return place;
+}
+
+// What stands between the first and the last double quote; `quoted` is
+// false when there are no two.
+std::string pathOf(const std::string& value, bool& quoted) {
+  const size_t first = value.find('"');
+  const size_t last = value.rfind('"');
+  quoted = first != last;
+  return quoted ? value.substr(first + 1, last - first - 1) : std::string();
+}
+
 // Applies one setting line; `place` is its key's place in the tool's order.
 Status applyLine(const std::string& text, InterleavedFile interleaved, RunSettings& settings,
                  const std::string& file, uint64_t line, size_t& place) {
@@ -185,11 +205,7 @@ Status applyLine(const std::string& text, InterleavedFile interleaved, RunSettin
   }
   const std::string key = text.substr(0, equals);
   const std::string value = text.substr(equals + 1);
-  place = 0;
-  while (place < kKeywordCount &&
-         key.find(keywordAt(place, interleaved).text) == std::string::npos) {
-    ++place;
-  }
+  place = placeOf(key, interleaved);
   if (place == kKeywordCount) return unknownKey(key, file, line);
   const Keyword& keyword = keywordAt(place, interleaved);
   if (keyword.number != nullptr) {
@@ -200,16 +216,25 @@ Status applyLine(const std::string& text, InterleavedFile interleaved, RunSettin
     if (keyword.given != nullptr) settings.*keyword.given = true;
     return {};
   }
-  const size_t first = value.find('"');
-  const size_t last = value.rfind('"');
-  const bool quoted = first != last;
-  std::string path = quoted ? value.substr(first + 1, last - first - 1) : std::string();
+  bool quoted = false;
+  std::string path = pathOf(value, quoted);
+  if (!path.empty()) settings.pathsNamed.push_back(path);
   if (place == kCameraKey) {
     settings.cameraPaths.push_back({std::move(path), file, line, quoted});
   } else {
     settings.setSequencePath({std::move(path), file, line, quoted});
   }
   return {};
+}
+
+// The path of a path line, noted and nothing applied; nothing for any
+// other line.
+void notePath(const std::string& text, InterleavedFile interleaved, RunSettings& settings) {
+  const size_t equals = text.find('=');
+  if (equals == std::string::npos || placeOf(text.substr(0, equals), interleaved) >= 2) return;
+  bool quoted = false;
+  std::string path = pathOf(text.substr(equals + 1), quoted);
+  if (!path.empty()) settings.pathsNamed.push_back(std::move(path));
 }
 
 // "1, 2, 3 and 4", the first few of them.
@@ -223,74 +248,110 @@ std::string lineList(const std::vector<uint64_t>& lines) {
   return text;
 }
 
-// Splits a file into lines as its bytes arrive, and applies each.
+// A file that gives the one-path key on several lines, where the camera
+// key stands `cameraLines` ("line 4", "no line of any file").
+Status otherToolsConfiguration(const ConfigFile& file, InterleavedFile interleaved,
+                               const std::string& cameraLines) {
+  const bool merge = interleaved == InterleavedFile::kWritten;
+  const std::string sequenceKey(keywordAt(1, interleaved).text);
+  const std::string cameraKey(keywordAt(kCameraKey, interleaved).text);
+  return problemNaming(Problem::kConfigForOtherTool, merge ? "mvunweave" : "mvweave", file.path,
+                       sequenceKey + " on lines " + lineList(file.sequenceLines) + ", " +
+                           cameraKey + " on " + cameraLines + ": a configuration for " +
+                           (merge ? "mvunweave" : "mvweave") + ", which takes one " +
+                           sequenceKey + " line for each camera");
+}
+
+// Splits a file into lines as its bytes arrive, and applies each. From the
+// first line that stops the tool on, the rest is read for its paths only:
+// console text is kept out of those files too.
 class LineReader {
  public:
-  LineReader(const std::string& path, InterleavedFile interleaved, RunSettings& settings)
-      : path_(path), interleaved_(interleaved), settings_(settings) {}
+  LineReader(const std::string& path, InterleavedFile interleaved, RunSettings& settings,
+             ConfigReading reading)
+      : path_(path),
+        interleaved_(interleaved),
+        settings_(settings),
+        pathsOnly_(reading == ConfigReading::kPathsOnly) {}
 
-  Status add(const char* bytes, size_t size) {
+  // False when the rest of the file is not worth reading: it holds a NUL
+  // byte after a stop, so it is no text (a video named by mistake).
+  bool add(const char* bytes, size_t size) {
     for (size_t i = 0; i < size; ++i) {
       const char c = bytes[i];
       const bool crlf = c == '\n' && afterCarriageReturn_;
       afterCarriageReturn_ = c == '\r';
       if (crlf) continue;  // the line ended at its carriage return
       if (c == '\n' || c == '\r') {
-        if (Status status = endLine(); !status.ok()) return status;
-      } else if (line_.size() == kLongestLine) {
-        return problemAtLine(Problem::kLineTooLong, path_, lineNumber_ + 1,
-                             "the line is longer than " + std::to_string(kLongestLine) +
-                                 " bytes, more than a configuration file may hold");
-      } else {
+        endLine();
+      } else if (c == '\0' && pathsOnly_) {
+        return false;
+      } else if (line_.size() < kLongestLine) {
         line_.push_back(c);
+      } else if (!skippingLine_) {
+        skippingLine_ = true;
+        stop(problemAtLine(Problem::kLineTooLong, path_, lineNumber_ + 1,
+                           "the line is longer than " + std::to_string(kLongestLine) +
+                               " bytes, more than a configuration file may hold"));
       }
     }
-    return {};
+    return true;
   }
 
   // A last line without a line end still counts. Then the file as a whole:
   // the sequence's key on several lines and the camera key on one is the
   // other tool's configuration, which would overwrite what it means to read.
   Status finish() {
-    if (Status status = line_.empty() ? Status{} : endLine(); !status.ok()) return status;
-    const std::vector<uint64_t>& sequence = keyLines_[1];
-    const std::vector<uint64_t>& camera = keyLines_[kCameraKey];
-    if (sequence.size() < 2 || camera.size() != 1) return {};
-    const bool merge = interleaved_ == InterleavedFile::kWritten;
-    const std::string sequenceKey(keywordAt(1, interleaved_).text);
-    const std::string cameraKey(keywordAt(kCameraKey, interleaved_).text);
-    return problemNaming(Problem::kConfigForOtherTool, merge ? "mvunweave" : "mvweave", path_,
-                         sequenceKey + " on lines " + lineList(sequence) + ", " + cameraKey +
-                             " on line " + std::to_string(camera[0]) + ": a configuration for " +
-                             (merge ? "mvunweave" : "mvweave") + ", which takes one " +
-                             sequenceKey + " line for each camera");
+    if (!line_.empty()) endLine();
+    if (!stopped_.ok()) return stopped_;
+    const ConfigFile& file = settings_.configFiles.back();
+    if (file.sequenceLines.size() < 2 || file.cameraLines.size() != 1) return {};
+    return otherToolsConfiguration(file, interleaved_,
+                                   "line " + std::to_string(file.cameraLines[0]));
   }
 
  private:
-  Status endLine() {
+  void stop(Status status) {
+    if (stopped_.ok()) stopped_ = std::move(status);
+    pathsOnly_ = true;
+  }
+
+  void endLine() {
     ++lineNumber_;
     std::string text;
     text.swap(line_);
+    if (skippingLine_) {
+      skippingLine_ = false;
+      return;
+    }
     if (lineNumber_ == 1 && text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
       text.erase(0, kByteOrderMark.size());
     }
     text.resize(std::min(text.find('\0'), text.size()));
     const size_t start = std::min(text.size(), text.find_first_not_of(" \t\n\v\f\r"));
-    if (start == text.size() || text[start] == '#') return {};
+    if (start == text.size() || text[start] == '#') return;
+    if (pathsOnly_) {
+      notePath(text.substr(start), interleaved_, settings_);
+      return;
+    }
     size_t place = 0;
     Status status =
         applyLine(text.substr(start), interleaved_, settings_, path_, lineNumber_, place);
-    if (place < 2) keyLines_[place].push_back(lineNumber_);
-    return status;
+    ConfigFile& file = settings_.configFiles.back();
+    if (place == kCameraKey) file.cameraLines.push_back(lineNumber_);
+    if (place == 1) file.sequenceLines.push_back(lineNumber_);
+    if (!status.ok()) stop(std::move(status));
   }
 
   const std::string& path_;
   const InterleavedFile interleaved_;
   RunSettings& settings_;
+  bool pathsOnly_;
+  Status stopped_;  // the first line that stopped the tool
   std::string line_;
   uint64_t lineNumber_ = 0;  // lines ended so far
   bool afterCarriageReturn_ = false;
-  std::vector<uint64_t> keyLines_[2];  // the lines of the two path keys, in the tool's order
+  bool skippingLine_ = false;  // the rest of a line over the limit
 };
 
 }  // namespace
@@ -302,7 +363,7 @@ Status parseConfigLine(const std::string& text, InterleavedFile interleaved, Run
 }
 
 Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFile interleaved,
-                      RunSettings& settings) {
+                      RunSettings& settings, ConfigReading reading) {
   if (path.empty()) {
     return problemWith(Problem::kEmptyConfigPath, "", 0,
                        "an empty argument is no configuration file path");
@@ -312,17 +373,35 @@ Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFil
   if (const OsError error = openToRead(files, path, file, info)) {
     return problemWith(Problem::kOpenConfig, path, error);
   }
-  settings.configFiles.push_back({path, info.identity});
-  LineReader lines(path, interleaved, settings);
+  settings.configFiles.push_back({path, info.identity, {}, {}});
+  LineReader lines(path, interleaved, settings, reading);
   std::vector<char> chunk(size_t{64} * 1024);
   for (;;) {
+    if (files.stopRequested()) return problemWith(Problem::kStopped);
     size_t got = 0;
     if (const OsError error = files.read(file.get(), chunk.data(), chunk.size(), got)) {
       return problemWith(Problem::kOpenConfig, path, error);
     }
-    if (got == 0) return lines.finish();
-    if (Status status = lines.add(chunk.data(), got); !status.ok()) return status;
+    if (got == 0 || !lines.add(chunk.data(), got)) return lines.finish();
   }
+}
+
+Status checkConfigurationsAreForTool(const RunSettings& settings, InterleavedFile interleaved) {
+  std::string cameraLines = "no line of any file";
+  size_t cameraLineCount = 0;
+  for (const ConfigFile& file : settings.configFiles) {
+    cameraLineCount += file.cameraLines.size();
+    if (!file.cameraLines.empty()) {
+      cameraLines = "line " + std::to_string(file.cameraLines[0]) + " of " + file.path + " alone";
+    }
+  }
+  if (cameraLineCount > 1) return {};
+  for (const ConfigFile& file : settings.configFiles) {
+    if (file.sequenceLines.size() >= 2) {
+      return otherToolsConfiguration(file, interleaved, cameraLines);
+    }
+  }
+  return {};
 }
 
 }  // namespace mvweave

@@ -16,10 +16,15 @@ void Console::note(const std::string& text) {
   write(true, std::string(toolName_) + ": " + printable(text) + "\n");
 }
 
+void Console::noteAfterReport(const std::string& text) { afterReport_.push_back(text); }
+
 void Console::report(const Status& status) {
-  if (status.ok()) return;
-  if (const std::string message = messageOf(status); !message.empty()) line(message);
-  if (const std::string detail = detailOf(status); !detail.empty()) note(detail);
+  if (!status.ok()) {
+    if (const std::string message = messageOf(status); !message.empty()) line(message);
+    if (const std::string detail = detailOf(status); !detail.empty()) note(detail);
+  }
+  for (const std::string& text : afterReport_) note(text);
+  afterReport_.clear();
 }
 
 void Console::keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne) {
@@ -28,6 +33,8 @@ void Console::keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne) 
 }
 
 void Console::release() {
+  for (const std::string& text : afterReport_) note(text);
+  afterReport_.clear();
   if (!holding_) return;
   holding_ = false;
   for (Held& held : held_) write(held.toError || outIntoError_, held.text);

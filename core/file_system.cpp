@@ -2,12 +2,14 @@
 // identities, and opening a file together with what it is.
 #include "mvweave/file_system.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace mvweave {
 
 std::string describeOsError(OsError error) {
   if (error == kClosedAtStart) return "the stream was closed when the tool started";
+  if (error == ECANCELED) return "stopped";
   return std::strerror(error);
 }
 
@@ -46,9 +48,9 @@ OsError openToRead(FileSystem& files, const std::string& path, OpenFile& file, F
 }
 
 OsError openToWrite(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info,
-                    bool& created) {
+                    OutputName& name) {
   return openAndIdentify(
-      files, [&](FileHandle& handle) { return files.openToWrite(path, handle, created); }, file,
+      files, [&](FileHandle& handle) { return files.openToWrite(path, handle, name); }, file,
       info);
 }
 

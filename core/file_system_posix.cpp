@@ -18,21 +18,13 @@
 #include <csignal>
 #include <cstdlib>
 #include <set>
+#include <utility>
 
 #include "mvweave/file_system.h"
 
 namespace mvweave {
 
 namespace {
-
-// A call made again when a signal interrupts it.
-template <typename Function>
-auto retrying(Function function) -> decltype(function()) {
-  for (;;) {
-    const auto result = function();
-    if (result >= 0 || errno != EINTR) return result;
-  }
-}
 
 // One call moves at most this much; larger requests are split by the callers'
 // loops (Linux caps a call a little below 2 GiB anyway).
@@ -58,6 +50,22 @@ std::string folderOf(const std::string& path, std::string& name) {
   name = slash == std::string::npos ? path : path.substr(slash + 1);
   if (slash == std::string::npos) return realFolder(".");
   return realFolder(slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// Where the symbolic links of a path's last name lead, link after link, to
+// a file or to nothing; the path itself when it is no link.
+std::string linkTarget(const std::string& path) {
+  std::string current = path;
+  for (int links = 0; links < 40; ++links) {
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(current.c_str(), target, sizeof target - 1);
+    if (length <= 0) return current;
+    std::string next(target, static_cast<size_t>(length));
+    const size_t slash = current.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = current.substr(0, slash + 1) + next;
+    current = next;
+  }
+  return current;
 }
 
 bool isDescriptorFolder(const std::string& folder) {
@@ -116,7 +124,7 @@ bool isPseudoFileSystem(int fd) {
 
 class PosixFileSystem final : public FileSystem {
  public:
-  PosixFileSystem() {
+  explicit PosixFileSystem(StopCheck stopRequested) : stopRequested_(std::move(stopRequested)) {
     for (int standard = 0; standard < 3; ++standard) {
       closedAtStart_[standard] = ::fcntl(standard, F_GETFD) < 0 && errno == EBADF;
     }
@@ -148,11 +156,18 @@ class PosixFileSystem final : public FileSystem {
     return 0;
   }
 
-  OsError openToWrite(const std::string& path, FileHandle& handle, bool& created) override {
-    created = false;
+  // A name that exists may be a symbolic link to no file yet: the file made
+  // where it leads is the run's own, as one made at the name itself.
+  OsError openToWrite(const std::string& path, FileHandle& handle, OutputName& name) override {
+    name = OutputName{false, path};
     if (int given = 0; namesDescriptor(path, given)) return takeGiven(given, O_RDONLY, handle);
-    const OsError error = openWith(path, O_WRONLY | O_CREAT | O_EXCL, handle);
-    created = error == 0;
+    const int makeNew = O_WRONLY | O_CREAT | O_EXCL;
+    OsError error = openWith(path, makeNew, handle);
+    if (error == EEXIST) {
+      name.file = linkTarget(path);
+      error = name.file == path ? EEXIST : openWith(name.file, makeNew, handle);
+    }
+    name.created = error == 0;
     if (error != EEXIST) return error;
     return openWith(path, O_WRONLY | O_CREAT, handle);
   }
@@ -175,16 +190,21 @@ class PosixFileSystem final : public FileSystem {
     return 0;
   }
 
-  OsError identify(const std::string& path, FileIdentity& identity) override {
+  OsError identify(const std::string& path, FileInfo& info) override {
     struct stat status;
     int given = 0;
-    if (namesDescriptor(path, given)) {
+    const bool received = namesDescriptor(path, given);
+    if (received) {
       if (given < 3 && closedAtStart_[given]) return kClosedAtStart;
       if (own_.count(given) != 0 || ::fstat(given, &status) != 0) return EBADF;
     } else if (::stat(path.c_str(), &status) != 0) {
       return errno;
     }
-    identity = identityOf(status);
+    info = FileInfo{};
+    info.identity = identityOf(status);
+    info.received = received;
+    info.lengthKnown = S_ISREG(status.st_mode);
+    info.length = static_cast<uint64_t>(status.st_size);
     return 0;
   }
 
@@ -279,14 +299,34 @@ class PosixFileSystem final : public FileSystem {
     return ::close(handle) == 0 || errno == EINTR ? 0 : errno;
   }
 
-  OsError remove(const std::string& path, const FileIdentity& identity) override {
+  OsError remove(const std::string& path, const std::string& file,
+                 const FileIdentity& identity) override {
     struct stat status;
-    if (::lstat(path.c_str(), &status) != 0) return errno;
+    if (::stat(path.c_str(), &status) != 0) return errno;
     if (!isSameStoredFile(identityOf(status), identity)) return ENOENT;
-    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+    if (::lstat(file.c_str(), &status) != 0) return errno;
+    if (!isSameStoredFile(identityOf(status), identity)) return ENOENT;
+    return ::unlink(file.c_str()) == 0 ? 0 : errno;
   }
 
+  bool stopRequested() override { return stopRequested_ && stopRequested_(); }
+
  private:
+  // A call made again when a signal interrupts it, unless the caller asked
+  // to stop: then it fails with ECANCELED, and so does every call after
+  // (the signal that would interrupt one that waits has come already).
+  template <typename Function>
+  auto retrying(Function function) -> decltype(function()) {
+    for (;;) {
+      if (stopRequested()) {
+        errno = ECANCELED;
+        return -1;
+      }
+      const auto result = function();
+      if (result >= 0 || errno != EINTR) return result;
+    }
+  }
+
   OsError openWith(const std::string& path, int flags, FileHandle& handle) {
     const int fd = retrying([&] { return ::open(path.c_str(), flags | O_CLOEXEC, 0666); });
     if (fd < 0) return errno;
@@ -345,6 +385,7 @@ class PosixFileSystem final : public FileSystem {
     return identity;
   }
 
+  const StopCheck stopRequested_;
   bool closedAtStart_[3] = {};
   uint64_t nullDevice_ = UINT64_MAX;
   uint64_t ttyDevice_ = UINT64_MAX;            // /dev/tty
@@ -355,7 +396,9 @@ class PosixFileSystem final : public FileSystem {
 
 }  // namespace
 
-std::unique_ptr<FileSystem> makeSystemFileSystem() { return std::make_unique<PosixFileSystem>(); }
+std::unique_ptr<FileSystem> makeSystemFileSystem(StopCheck stopRequested) {
+  return std::make_unique<PosixFileSystem>(std::move(stopRequested));
+}
 
 void readyProcess() {
   for (int standard = 0; standard <= 2; ++standard) {

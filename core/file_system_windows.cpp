@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <utility>
 
 #include "mvweave/file_system.h"
 
@@ -50,6 +51,8 @@ OsError identityOf(HANDLE system, FileIdentity& identity) {
 
 class WindowsFileSystem final : public FileSystem {
  public:
+  explicit WindowsFileSystem(StopCheck stopRequested) : stopRequested_(std::move(stopRequested)) {}
+
   OsError openToRead(const std::string& path, FileHandle& handle) override {
     const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     if (fd < 0) return openError(path);
@@ -61,10 +64,10 @@ class WindowsFileSystem final : public FileSystem {
     return 0;
   }
 
-  OsError openToWrite(const std::string& path, FileHandle& handle, bool& created) override {
+  OsError openToWrite(const std::string& path, FileHandle& handle, OutputName& name) override {
     const int flags = _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT;
     int fd = _open(path.c_str(), flags | _O_EXCL, _S_IREAD | _S_IWRITE);
-    created = fd >= 0;
+    name = OutputName{fd >= 0, path};
     if (fd < 0 && errno == EEXIST) fd = _open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
     if (fd < 0) return openError(path);
     handle = fd;
@@ -86,13 +89,18 @@ class WindowsFileSystem final : public FileSystem {
     return 0;
   }
 
-  OsError identify(const std::string& path, FileIdentity& identity) override {
+  OsError identify(const std::string& path, FileInfo& info) override {
     // Opened for its attributes only: nothing is read, written or locked.
     const HANDLE system =
         CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (system == INVALID_HANDLE_VALUE) return ENOENT;
-    const OsError error = identityOf(system, identity);
+    info = FileInfo{};
+    OsError error = identityOf(system, info.identity);
+    LARGE_INTEGER size;
+    info.lengthKnown = error == 0 && info.identity.kind == FileKind::kRegular &&
+                       GetFileSizeEx(system, &size) != 0;
+    if (info.lengthKnown) info.length = static_cast<uint64_t>(size.QuadPart);
     CloseHandle(system);
     return error;
   }
@@ -147,17 +155,27 @@ class WindowsFileSystem final : public FileSystem {
   }
 
   OsError close(FileHandle handle) override { return _close(handle) == 0 ? 0 : errno; }
-  OsError remove(const std::string& path, const FileIdentity& identity) override {
-    FileIdentity now;
+  // Outputs are never made through links here: `file` is `path`.
+  OsError remove(const std::string& path, const std::string& file,
+                 const FileIdentity& identity) override {
+    FileInfo now;
     if (const OsError error = this->identify(path, now)) return error;
-    if (!isSameStoredFile(now, identity)) return ENOENT;
-    return _unlink(path.c_str()) == 0 ? 0 : errno;
+    if (!isSameStoredFile(now.identity, identity)) return ENOENT;
+    return _unlink(file.c_str()) == 0 ? 0 : errno;
   }
+
+  // Calls are not interrupted here: the stop is seen once a frame.
+  bool stopRequested() override { return stopRequested_ && stopRequested_(); }
+
+ private:
+  const StopCheck stopRequested_;
 };
 
 }  // namespace
 
-std::unique_ptr<FileSystem> makeSystemFileSystem() { return std::make_unique<WindowsFileSystem>(); }
+std::unique_ptr<FileSystem> makeSystemFileSystem(StopCheck stopRequested) {
+  return std::make_unique<WindowsFileSystem>(std::move(stopRequested));
+}
 
 void readyProcess() {
   // The C runtime's own cap on open files: the largest value it accepts.

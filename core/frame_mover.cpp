@@ -63,8 +63,10 @@ Status FrameMover::moveInsideKernel(FrameSource& source, FrameSink& sink, Kernel
                                     uint64_t& moved, bool& ended) {
   while (moved < frameSize_ && kernelMove != KernelMove::kNone) {
     size_t step = 0;
-    if (files_.moveInKernel(kernelMove, source.handle(), sink.handle(), frameSize_ - moved, step) !=
-        0) {
+    const OsError error =
+        files_.moveInKernel(kernelMove, source.handle(), sink.handle(), frameSize_ - moved, step);
+    if (error == ECANCELED) return source.readProblem(error);  // asked to stop
+    if (error != 0) {
       kernelMove = KernelMove::kNone;
       return {};
     }

@@ -20,20 +20,29 @@ bool stepsForEveryCamera(const Layout& layout, uint32_t count, Step& step) {
   return true;
 }
 
+// visit(1), visit(2), ... visit(last), in order; false when a visit returns
+// false. Counted from 0 while below `last`, so that even the largest value
+// of its type ends the loop.
+template <typename Count, typename Visit>
+bool forEachBlock(Count last, Visit&& visit) {
+  for (Count block = 0; block < last; ++block) {
+    if (!visit(static_cast<Count>(block + 1))) return false;
+  }
+  return true;
+}
+
 // Runs every step in layout order: `blockStart(g)` is told when block g
 // (0..G) begins, before its first step (the tail is no block of its own);
-// `step(camera)` moves one frame of that camera and returns false to stop
-// the walk. False when a step stopped it. All counts are unsigned 32-bit,
-// as the settings store them.
+// `step(camera)` moves one frame of that camera. Either returns false to
+// stop the walk; then the walk returns false. All counts are unsigned
+// 32-bit, as the settings store them.
 template <typename BlockStart, typename Step>
 bool walkSchedule(const Layout& layout, BlockStart&& blockStart, Step&& step) {
-  blockStart(0u);
-  if (!stepsForEveryCamera(layout, 1, step)) return false;
-  // Counted from 0 while below G, so that even G = 2^32 - 1 ends.
-  for (uint32_t block = 0; block < layout.numGop; ++block) {
-    blockStart(block + 1);
-    if (!stepsForEveryCamera(layout, layout.gopLength, step)) return false;
-  }
+  if (!blockStart(0u) || !stepsForEveryCamera(layout, 1, step)) return false;
+  const bool blocks = forEachBlock(layout.numGop, [&](uint32_t block) {
+    return blockStart(block) && stepsForEveryCamera(layout, layout.gopLength, step);
+  });
+  if (!blocks) return false;
   const uint32_t tail = tailStart(layout);
   return tail >= layout.numFrm || stepsForEveryCamera(layout, layout.numFrm - tail, step);
 }

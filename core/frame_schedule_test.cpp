@@ -18,7 +18,11 @@ std::string walked(const Layout& layout, std::string& blocks) {
   std::string cameras;
   blocks.clear();
   const bool completed = walkSchedule(
-      layout, [&blocks](uint32_t block) { blocks += std::to_string(block); },
+      layout,
+      [&blocks](uint32_t block) {
+        blocks += std::to_string(block);
+        return true;
+      },
       [&cameras](uint32_t camera) {
         cameras += static_cast<char>('0' + camera);
         return true;
@@ -102,30 +106,35 @@ TEST(Layout, CountsWhatTheWalkTakesInSixtyFourBits) {
   EXPECT_EQ(frames, 4294967305u);
 }
 
-TEST(WalkSchedule, StopsAtTheFirstFailedStep) {
+// A step that fails stops the walk, and so does the start of a block (a
+// stop asked for between blocks that hold no frames).
+TEST(WalkSchedule, StopsWhereAStepOrABlockSaysSo) {
   int steps = 0;
   std::string blocks;
-  const bool completed = walkSchedule(
-      Layout{2, 2, 2, 7}, [&blocks](uint32_t block) { blocks += std::to_string(block); },
-      [&steps](uint32_t) { return ++steps < 4; });
-  EXPECT_FALSE(completed);
+  const auto block = [&blocks](uint32_t g) {
+    blocks += std::to_string(g);
+    return g < 3;
+  };
+  EXPECT_FALSE(walkSchedule(Layout{2, 2, 2, 7}, block, [&steps](uint32_t) { return ++steps < 4; }));
   EXPECT_EQ(steps, 4);
   EXPECT_EQ(blocks, "01");
+  blocks.clear();
+  EXPECT_FALSE(walkSchedule(Layout{0, 5, UINT32_MAX, 0}, block, [](uint32_t) { return false; }));
+  EXPECT_EQ(blocks, "0123");
 }
 
+// G = 4294967295 blocks: the block counter must not wrap around. The loop
+// is the same for every width of counter, so it is run to the end at 16
+// bits, with a count that tells an endless one.
 TEST(WalkSchedule, EndsEvenForTheLargestBlockCount) {
-  // G = 4294967295 empty blocks: the block counter must not wrap around.
-  uint64_t blocks = 0;
-  uint32_t last = 0;
-  EXPECT_TRUE(walkSchedule(
-      Layout{0, 5, UINT32_MAX, 0},
-      [&](uint32_t block) {
-        ++blocks;
-        last = block;
-      },
-      [](uint32_t) { return false; }));
-  EXPECT_EQ(blocks, uint64_t{UINT32_MAX} + 1);
-  EXPECT_EQ(last, UINT32_MAX);
+  uint64_t visits = 0;
+  uint16_t last = 0;
+  EXPECT_TRUE(forEachBlock(uint16_t{UINT16_MAX}, [&](uint16_t block) {
+    last = block;
+    return ++visits <= UINT16_MAX;
+  }));
+  EXPECT_EQ(visits, UINT16_MAX);
+  EXPECT_EQ(last, UINT16_MAX);
 }
 
 }  // namespace

@@ -10,15 +10,16 @@ Status FrameSink::open(FileSystem& files, const std::string& path, const std::st
   name_ = name;
   files_ = &files;
   writesY4m_ = isY4mPath(path);
-  if (const OsError error = openToWrite(files, path, file_, info_, created_)) {
+  if (const OsError error = openToWrite(files, path, file_, info_, outputName_)) {
     return problemWith(Problem::kCreateOutput, name_, error);
   }
   return {};
 }
 
-bool FrameSink::createdAndEmpty() {
+bool FrameSink::isRunsOwn() {
+  if (emptied_) return true;
   FileInfo now;
-  return created_ && files_->identify(file_.get(), now) == 0 && now.length == 0;
+  return outputName_.created && files_->identify(file_.get(), now) == 0 && now.length == 0;
 }
 
 Status FrameSink::truncate() {
@@ -26,6 +27,7 @@ Status FrameSink::truncate() {
   if (const OsError error = files_->truncate(file_.get())) {
     return problemWith(Problem::kCreateOutput, name_, error);
   }
+  emptied_ = true;
   return {};
 }
 

@@ -23,9 +23,13 @@ class FrameSink {
 
   [[nodiscard]] const std::string& path() const { return path_; }
   [[nodiscard]] const std::string& name() const { return name_; }
-  // Whether open() made the file and it is still empty: a run that stops
-  // before writing removes it again.
-  [[nodiscard]] bool createdAndEmpty();
+  // Whether a run that does not complete removes the file: a regular file
+  // that truncate() emptied holds only what the run wrote; one that open()
+  // made counts while it is still empty (another program may have written
+  // to it while the run waited on an input).
+  [[nodiscard]] bool isRunsOwn();
+  // The file's own name, for FileSystem::remove().
+  [[nodiscard]] const std::string& fileName() const { return outputName_.file; }
   [[nodiscard]] const FileIdentity& identity() const { return info_.identity; }
   [[nodiscard]] FileHandle handle() const { return file_.get(); }
   [[nodiscard]] bool writesY4m() const { return writesY4m_; }
@@ -54,7 +58,8 @@ class FrameSink {
   OpenFile file_;
   FileInfo info_;
   bool writesY4m_ = false;
-  bool created_ = false;
+  OutputName outputName_;
+  bool emptied_ = false;
 };
 
 }  // namespace mvweave

@@ -62,13 +62,16 @@ Status FrameSource::seekTo(uint64_t offset) {
   return {};
 }
 
-std::string FrameSource::peek(size_t size) {
-  size_t got = 0;
-  while (heldBack_.size() < size && readAhead(size - heldBack_.size(), got).ok() && got > 0) {
+Status FrameSource::peek(size_t size, std::string& bytes) {
+  size_t got = 1;
+  Status status;
+  while (status.ok() && heldBack_.size() < size && got > 0) {
+    status = readAhead(size - heldBack_.size(), got);
   }
-  std::string bytes = heldBack_.substr(0, size);
-  (void)seekBackOverReadAhead();  // a seek that fails here fails again at the first read
-  return bytes;
+  bytes = heldBack_.substr(0, size);
+  if (status.ok()) status = seekBackOverReadAhead();
+  if (!status.ok()) return problemWith(Problem::kOpenInput, name_, status.osError);
+  return {};
 }
 
 Status FrameSource::readLine(size_t longest, std::string& line, Line& result) {
@@ -134,6 +137,7 @@ Status FrameSource::readBytes(char* buffer, size_t size, size_t& got) {
 Status FrameSource::skipFrames(uint64_t frames, uint32_t frameSize) {
   if (!y4m_) return skipBytes(offsetOf(frames, frameSize));
   for (uint64_t skipped = 0; skipped < frames && !exhausted_; ++skipped) {
+    if (files_->stopRequested()) return readProblem(ECANCELED);
     bool found = false;
     if (Status status = readY4mFrameLine(*this, found); !status.ok()) return status;
     exhausted_ = !found;
@@ -166,6 +170,7 @@ Status FrameSource::skipBytes(uint64_t size) {
   }
   if (!scratch_) scratch_ = std::make_unique<char[]>(kScratchSize);
   while (size > 0 && !exhausted_) {
+    if (files_->stopRequested()) return readProblem(ECANCELED);
     size_t got = 0;
     const size_t wanted = static_cast<size_t>(std::min<uint64_t>(size, kScratchSize));
     if (Status status = readBytes(scratch_.get(), wanted, got); !status.ok()) return status;

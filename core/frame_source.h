@@ -77,10 +77,13 @@ class FrameSource {
   // of the source. True the first time the source runs out: what is
   // missing is written as zeros, and the run warns once.
   bool endFrame(uint64_t bytes, uint32_t frameSize);
+  // Whether a frame of the walk came up short.
+  [[nodiscard]] bool ranOut() const { return warnedShort_; }
 
   // For y4m.cpp: the next `size` bytes (fewer at the end of the file), left
-  // to be read; a read error here is met again, and told, at the first frame.
-  std::string peek(size_t size);
+  // to be read. This is the first read of every input, so its failure is
+  // the input's (kOpenInput), told before anything is emptied.
+  Status peek(size_t size, std::string& bytes);
   // Reads a line, its end included at most `longest` bytes long, without
   // the line end; `ended` is false when the file ends within it.
   enum class Line { kEnded, kEndOfFile, kTooLong };

@@ -9,7 +9,8 @@
 
 namespace mvweave {
 
-bool writeLayoutListing(const RunSettings& settings, InterleavedFile interleaved, std::FILE* out) {
+bool writeLayoutListing(const RunSettings& settings, InterleavedFile interleaved, std::FILE* out,
+                        const StopCheck& stopRequested) {
   const Layout layout = layoutOf(settings);
   const bool writes = interleaved == InterleavedFile::kWritten;
   uint64_t index = writes ? 0 : uint64_t{settings.firstFrm} * layout.cameras;
@@ -17,13 +18,13 @@ bool writeLayoutListing(const RunSettings& settings, InterleavedFile interleaved
   std::string block = "index,camera,frame\n";
   bool written = true;
   const auto flush = [&] {
-    written = std::fwrite(block.data(), 1, block.size(), out) == block.size();
+    written = !stopRequested() && std::fwrite(block.data(), 1, block.size(), out) == block.size();
     block.clear();
     return written;
   };
   char line[64];
   walkSchedule(
-      layout, [](uint32_t) {},
+      layout, [](uint32_t) { return true; },
       [&](uint32_t camera) {
         const int length = std::snprintf(line, sizeof line, "%" PRIu64 ",%" PRIu32 ",%" PRIu64 "\n",
                                          index++, camera, nextFrame[camera]++);

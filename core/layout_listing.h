@@ -13,8 +13,10 @@ namespace mvweave {
 
 // FirstFrm shifts the camera frames when the interleaved file is written
 // (mvweave) and the interleaved positions when it is read (mvunweave).
-// False at the first write that fails (a reader that has gone), at once.
-bool writeLayoutListing(const RunSettings& settings, InterleavedFile interleaved, std::FILE* out);
+// False at the first write that fails (a reader that has gone), at once,
+// and when `stopRequested` says so between blocks of lines.
+bool writeLayoutListing(const RunSettings& settings, InterleavedFile interleaved, std::FILE* out,
+                        const StopCheck& stopRequested);
 
 }  // namespace mvweave
 

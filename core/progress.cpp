@@ -47,9 +47,7 @@ Progress::Progress(Console& console, uint64_t totalFrames, uint32_t frameSize)
       totalFrames_(totalFrames),
       frameSize_(frameSize),
       start_(Clock::now()),
-      nextDraw_(start_ + kFirstDraw) {
-  if (shown_) interruptText_ = std::make_unique<InterruptText>();
-}
+      nextDraw_(start_ + kFirstDraw) {}
 
 void Progress::frameDone() {
   ++framesDone_;
@@ -66,14 +64,12 @@ void Progress::frameDone() {
   if (columns > 1 && text.size() >= static_cast<size_t>(columns)) text.resize(columns - 1);
   console_.drawProgress("\r" + text);
   drawnLength_ = text.size();
-  interruptText_->set(erasure());
 }
 
 void Progress::erase() {
   if (drawnLength_ == 0) return;
   console_.drawProgress(erasure());
   drawnLength_ = 0;
-  interruptText_->set("");
 }
 
 std::string Progress::erasure() const { return "\r" + std::string(drawnLength_, ' ') + "\r"; }

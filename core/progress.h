@@ -2,8 +2,8 @@
 // standard error is a terminal and the walk has gone on for about a second,
 // one line there, rewritten in place at most ten times a second and erased
 // at the end: frames done of the total, percent, bytes per second and time
-// left. It is cut to the terminal's width, so that it never wraps, and an
-// interrupt erases it before the process ends. Standard output is left alone,
+// left. It is cut to the terminal's width, so that it never wraps, and a run
+// that is stopped erases it as it unwinds. Standard output is left alone,
 // so scripts see nothing of it, and without a terminal (files, pipes, every
 // test) it writes nothing at all.
 #ifndef MVWEAVE_CORE_PROGRESS_H
@@ -11,11 +11,9 @@
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "mvweave/console.h"
-#include "terminal.h"
 
 namespace mvweave {
 
@@ -48,8 +46,6 @@ class Progress {
   const Clock::time_point start_;
   Clock::time_point nextDraw_;
   size_t drawnLength_ = 0;  // what is on the terminal now
-  // Takes the line away at an interrupt; only while a line can be shown.
-  std::unique_ptr<InterruptText> interruptText_;
 };
 
 }  // namespace mvweave

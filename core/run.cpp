@@ -3,6 +3,7 @@
 #include "mvweave/run.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,30 +64,69 @@ class Run {
 
   Status execute() {
     Status status = check();
-    if (!status.ok()) {
-      removeCreatedOutputs();
-      return status;
-    }
-    status = startOutputs();
+    if (status.ok()) status = stopPoint();
+    if (status.ok()) status = startOutputs();
     if (status.ok() && !walkWritesNothing()) status = walk();
+    if (status.ok()) status = strictCheck(ranOut());
     if (status.ok()) status = closeOutputs();
+    if (!status.ok()) {
+      // A call that gave up for the stop failed as whatever it was doing.
+      if (files_.stopRequested()) status = problemWith(Problem::kStopped);
+      removeOutputs();
+    }
     return status;
   }
 
  private:
-  // Nothing was written: the outputs that the run created go again. Only a
-  // file the run made and that is still empty, and only while its name
-  // still leads to it: another program may have written to it, or put a
-  // file of its own at that name, while the run waited on an input. All are
-  // closed first: Windows removes no file that is still open, and an output
-  // named twice is open twice.
-  void removeCreatedOutputs() {
-    std::vector<std::pair<std::string, FileIdentity>> created;
+  // A run that did not complete leaves nothing that looks finished: the
+  // outputs that are the run's own (see FrameSink::isRunsOwn) go, each named,
+  // and only while their names still lead to them (another program may have
+  // put a file of its own at a name while the run waited on an input).
+  // Standard streams, devices and FIFOs are never removed. All are closed
+  // first: Windows removes no file that is still open.
+  void removeOutputs() {
+    struct Output {
+      std::string path;
+      std::string file;
+      std::string name;
+      FileIdentity identity;
+    };
+    std::vector<Output> own;
     for (FrameSink& sink : sinks_) {
-      if (sink.createdAndEmpty()) created.emplace_back(sink.path(), sink.identity());
+      if (sink.isRunsOwn()) own.push_back({sink.path(), sink.fileName(), sink.name(), sink.identity()});
     }
     sinks_.clear();
-    for (const auto& [path, identity] : created) (void)files_.remove(path, identity);
+    for (const Output& output : own) {
+      const OsError error = files_.remove(output.path, output.file, output.identity);
+      if (error == 0) {
+        console_.noteAfterReport(output.name + ": removed, as the run did not complete");
+      } else if (error != ENOENT) {
+        console_.noteAfterReport(output.name +
+                                 ": the run did not complete, and it could not be removed: " +
+                                 describeOsError(error));
+      }
+    }
+  }
+
+  // Where the run looks whether it was asked to stop, besides the calls
+  // that a signal interrupts: before every frame, and before it empties
+  // anything.
+  Status stopPoint() {
+    return files_.stopRequested() ? problemWith(Problem::kStopped) : Status{};
+  }
+
+  // --strict: an input that runs short fails the run, as soon as that is
+  // known: before anything is emptied where its length tells, after the
+  // walk (its warning written) where it does not.
+  [[nodiscard]] Status strictCheck(bool inputRunsShort) const {
+    if (!settings_.strict || !inputRunsShort) return {};
+    return problemWith(Problem::kInputTooShort, "", 0,
+                       "--strict: an input that runs short fails the run");
+  }
+
+  [[nodiscard]] bool ranOut() const {
+    return std::any_of(sources_.begin(), sources_.end(),
+                       [](const FrameSource& source) { return source.ranOut(); });
   }
 
   // Everything that can refuse the run, up to the start frame of each input.
@@ -138,18 +178,38 @@ class Run {
   // for writing (Output = "/dev/stdin"), and before any input is read from.
   Status openOutputs() {
     const std::vector<NamedPath> paths = pathsOf(!readsInterleaved_);
+    if (settings_.noClobber) {
+      for (const NamedPath& path : paths) {
+        if (Status status = refuseExisting(path); !status.ok()) return status;
+      }
+    }
     sinks_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
       const std::string& path = paths[i].configured.path;
       const Status status = sinks_[i].open(files_, path, paths[i].name);
-      FileIdentity identity = sinks_[i].identity();
-      if (status.ok() || files_.identify(path, identity) == 0) {
-        Status refused = guardOutput(identity, paths[i].name, sinks_, i, sources_, configFiles_);
+      FileInfo named;
+      named.identity = sinks_[i].identity();
+      if (status.ok() || files_.identify(path, named) == 0) {
+        Status refused =
+            guardOutput(named.identity, paths[i].name, sinks_, i, sources_, configFiles_);
         if (!refused.ok()) return refused;
       }
       if (!status.ok()) return explainEmptyPath(status, paths[i], "Output");
     }
     return {};
+  }
+
+  // --no-clobber: a regular file with data in it is never replaced (a
+  // standard stream, a device or a FIFO is no file that could be).
+  Status refuseExisting(const NamedPath& path) {
+    FileInfo info;
+    if (files_.identify(path.configured.path, info) != 0 || info.received ||
+        info.identity.kind != FileKind::kRegular || info.length == 0) {
+      return {};
+    }
+    return problemWith(Problem::kOutputExists, path.name, 0,
+                       "it exists, with " + plural(info.length, "byte") +
+                           " in it, and --no-clobber replaces no file");
   }
 
   Status explainEmptyPath(const Status& status, const NamedPath& path, const char* key) const {
@@ -197,6 +257,9 @@ class Run {
       console_.note(note.text);
       announcedShort_[note.source] = note.runsOut;
     }
+    const bool known = std::find(announcedShort_.begin(), announcedShort_.end(), true) !=
+                       announcedShort_.end();
+    if (Status status = strictCheck(known); !status.ok()) return status;
     // Frames move inside the kernel where they can; the frame buffer is
     // only checked for here, and allocated when a frame needs it.
     return FrameMover::checkBuffer(frameSize_);
@@ -250,14 +313,17 @@ class Run {
     if (!framesInSequence(schedule, totalFrames)) totalFrames = UINT64_MAX;
     Progress progress(console_, totalFrames, frameSize_);
     Status failure;
-    const auto blockStart = [this, &progress](uint32_t block) {
-      if (!settings_.verbose) return;
+    const auto blockStart = [this, &progress, &failure](uint32_t block) {
+      failure = stopPoint();
+      if (!settings_.verbose || !failure.ok()) return failure.ok();
       progress.erase();
       if (block == 0) console_.line("");
       console_.line("* Processing GOP(" + std::to_string(block) + ")");
+      return true;
     };
     const auto step = [&](uint32_t camera) {
-      failure = copyFrame(camera, mover, kernelMoves[camera], progress);
+      failure = stopPoint();
+      if (failure.ok()) failure = copyFrame(camera, mover, kernelMoves[camera], progress);
       progress.frameDone();
       return failure.ok();
     };

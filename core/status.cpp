@@ -12,7 +12,9 @@ std::string messageOf(const Status& status) {
     case Problem::kNone:
     case Problem::kEmptyConfigPath:
     case Problem::kNoEquals:
-    case Problem::kLineTooLong: return {};
+    case Problem::kLineTooLong:
+    case Problem::kInputTooShort:
+    case Problem::kStopped: return {};
     case Problem::kIllegalOption: return "illegal option " + status.argument + " , see HELP!";
     case Problem::kOpenConfig: return "ERROR: Could not open configFile!";
     case Problem::kUnknownKey: return "ERROR: unknown identifier in configFile!";
@@ -28,6 +30,7 @@ std::string messageOf(const Status& status) {
     case Problem::kAllocateFrameBuffer: return "ERROR: Could not allocate frame buffer!";
     case Problem::kRead: return "ERROR: Could not read input file!";
     case Problem::kWrite: return "ERROR: Could not write output file!";
+    case Problem::kOutputExists: return "ERROR: Output file exists!";
   }
   return {};
 }

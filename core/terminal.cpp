@@ -9,11 +9,21 @@
 #include <unistd.h>
 #endif
 
-#include <algorithm>
-#include <atomic>
 #include <csignal>
+#include <cstdlib>
 
 namespace mvweave {
+
+namespace {
+
+// A signal handler reaches nothing but static storage, so this is the
+// process's one piece of state outside any object: the signal that asked
+// for the stop.
+volatile std::sig_atomic_t stopSignal = 0;
+
+}  // namespace
+
+bool Interrupts::requested() const { return stopSignal != 0; }
 
 #ifdef _WIN32
 
@@ -26,11 +36,30 @@ int terminalColumns(std::FILE* stream) {
   return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
-// Windows runs a Ctrl+C handler on a thread of its own; the progress line is
-// left to the console there.
-InterruptText::InterruptText() = default;
-InterruptText::~InterruptText() = default;
-void InterruptText::set(const std::string&) {}
+namespace {
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGBREAK};
+
+// Windows runs the handler on a thread of its own, and resets it to the
+// default as it calls it.
+extern "C" void askToStop(int signal) {
+  if (stopSignal != 0) std::_Exit(128 + signal);  // asked twice: no more waiting
+  stopSignal = signal;
+  std::signal(signal, askToStop);
+}
+
+}  // namespace
+
+Interrupts::Interrupts() {
+  stopSignal = 0;
+  for (const int signal : kSignals) std::signal(signal, askToStop);
+}
+
+Interrupts::~Interrupts() {
+  for (const int signal : kSignals) std::signal(signal, SIG_DFL);
+}
+
+void Interrupts::endAsSignalled() const { std::_Exit(128 + stopSignal); }
 
 #else
 
@@ -45,32 +74,28 @@ int terminalColumns(std::FILE* stream) {
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr size_t kSignalCount = sizeof kSignals / sizeof kSignals[0];
 
-// A signal handler reaches nothing but static storage, so this is the
-// process's one piece of state outside any object. The text is published
-// before its length: the handler reads the length, then only the bytes that
-// length covers.
-char interruptText[InterruptText::kLongest];
-volatile std::sig_atomic_t interruptTextLength = 0;
-struct sigaction previousActions[sizeof kSignals / sizeof kSignals[0]];
+// The actions to restore, in the same static storage.
+struct sigaction previousActions[kSignalCount];
 
-extern "C" void writeAndEnd(int signal) {
-  const auto length = static_cast<size_t>(interruptTextLength);
-  std::atomic_signal_fence(std::memory_order_acquire);
-  if (length > 0 && ::write(STDERR_FILENO, interruptText, length) < 0) {
-    // Nothing more can be done about a terminal that has gone.
+extern "C" void askToStop(int signal) {
+  if (stopSignal != 0) {  // asked twice: no more waiting
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+    return;
   }
-  ::signal(signal, SIG_DFL);
-  ::raise(signal);
+  stopSignal = signal;
 }
 
 }  // namespace
 
-InterruptText::InterruptText() {
-  interruptTextLength = 0;
-  for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
+Interrupts::Interrupts() {
+  stopSignal = 0;
+  for (size_t i = 0; i < kSignalCount; ++i) {
+    // Without SA_RESTART: a call that waits returns, and the run looks.
     struct sigaction action {};
-    action.sa_handler = writeAndEnd;
+    action.sa_handler = askToStop;
     sigemptyset(&action.sa_mask);
     if (::sigaction(kSignals[i], nullptr, &previousActions[i]) != 0 ||
         previousActions[i].sa_handler == SIG_IGN) {
@@ -81,21 +106,19 @@ InterruptText::InterruptText() {
   }
 }
 
-InterruptText::~InterruptText() {
-  for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
-    if (previousActions[i].sa_handler != SIG_IGN)
+Interrupts::~Interrupts() {
+  for (size_t i = 0; i < kSignalCount; ++i) {
+    if (previousActions[i].sa_handler != SIG_IGN) {
       ::sigaction(kSignals[i], &previousActions[i], nullptr);
+    }
   }
-  interruptTextLength = 0;
 }
 
-void InterruptText::set(const std::string& text) {
-  interruptTextLength = 0;
-  std::atomic_signal_fence(std::memory_order_release);
-  const size_t length = std::min(text.size(), kLongest);
-  std::copy_n(text.data(), length, interruptText);
-  std::atomic_signal_fence(std::memory_order_release);
-  interruptTextLength = static_cast<std::sig_atomic_t>(length);
+void Interrupts::endAsSignalled() const {
+  const int signal = stopSignal;
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+  std::_Exit(128 + signal);  // where the signal cannot end the process
 }
 
 #endif

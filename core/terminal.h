@@ -1,6 +1,5 @@
-// The terminal a person watches a long run on: whether a stream is one, how
-// wide it is, and the text that takes the progress line away when the run
-// is interrupted.
+// The terminal a person watches a long run on: whether a stream is one and
+// how wide it is; and the signals with which a person stops a run.
 #ifndef MVWEAVE_CORE_TERMINAL_H
 #define MVWEAVE_CORE_TERMINAL_H
 
@@ -14,22 +13,24 @@ bool isTerminal(std::FILE* stream);
 // The width of the terminal behind a stream; 0 when it is not known.
 int terminalColumns(std::FILE* stream);
 
-// While one lives, an interrupt, termination or hang-up first writes the
-// text set last to standard error (so that a progress line does not stay
-// behind), then ends the process as the signal would have. A signal that the
-// process ignores (nohup, a background job) stays ignored. One at a time:
-// the handlers reach the text through the process's only static storage.
-class InterruptText {
+// While one lives, an interrupt, termination or hang-up (SIGINT, SIGTERM,
+// SIGHUP; Ctrl+C and Ctrl+Break on Windows) asks the run to stop instead of
+// ending the process at once, so that the run can remove what it wrote; a
+// call that waits is interrupted. The tool then ends as the signal would
+// have ended it. A second signal ends the process at once. A signal that
+// the process ignores (nohup, a background job) stays ignored. One at a
+// time: the handlers reach the signal through the process's only static
+// storage.
+class Interrupts {
  public:
-  InterruptText();
-  ~InterruptText();
-  InterruptText(const InterruptText&) = delete;
-  InterruptText& operator=(const InterruptText&) = delete;
+  Interrupts();
+  ~Interrupts();
+  Interrupts(const Interrupts&) = delete;
+  Interrupts& operator=(const Interrupts&) = delete;
 
-  // Longer texts are cut to the first kLongest bytes, never dropped.
-  void set(const std::string& text);
-
-  static constexpr size_t kLongest = 1024;
+  [[nodiscard]] bool requested() const;
+  // Ends the process as the signal that asked for the stop would have.
+  [[noreturn]] void endAsSignalled() const;
 };
 
 }  // namespace mvweave

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <string_view>
 
 #include "frame_source.h"
@@ -190,7 +191,9 @@ FrameLine frameLineIn(std::string_view bytes, size_t& length) {
 
 Status readY4mHeader(FrameSource& source, std::optional<Y4mHeader>& header) {
   header.reset();
-  if (source.peek(kY4mSignatureLength) != kY4mSignature) return {};
+  std::string start;
+  if (Status status = source.peek(kY4mSignatureLength, start); !status.ok()) return status;
+  if (start != kY4mSignature) return {};
   std::string line;
   FrameSource::Line result = FrameSource::Line::kEnded;
   if (Status status = source.readLine(kY4mLongestLine, line, result); !status.ok()) return status;
@@ -275,6 +278,7 @@ Status countY4mFrames(FileSystem& files, FileHandle handle, uint64_t start, uint
   FileWindow window(files, handle, frameSize);
   uint64_t at = start + from;
   for (count.frames = 0; count.frames < enough && at < length; ++count.frames) {
+    if (files.stopRequested()) return source.readProblem(ECANCELED);
     std::string_view bytes;
     const auto room = static_cast<size_t>(std::min<uint64_t>(kY4mLongestLine, length - at));
     if (const OsError error = window.view(at, room, bytes)) return source.readProblem(error);

@@ -342,6 +342,7 @@ void run(InterleavedFile interleaved, const py::args& configs, const py::object&
     status =
         (interleaved == InterleavedFile::kWritten ? weave : unweave)(settings, *files, console);
   }
+  console.release();  // what the failure led to: outputs removed
   if (py::isinstance<py::list>(notes))
     captured.appendLinesTo(py::reinterpret_borrow<py::list>(notes));
   if (!status.ok()) throw Failure(status);

@@ -40,6 +40,7 @@ std::string frames(int camera, int count, int first = 0) {
 const std::string kWoven = frames(0, 1) + frames(1, 1) + frames(0, 1, 1) + frames(1, 1, 1) +
                            frames(0, 1, 2) + frames(1, 1, 2);
 const std::string kZeros(12, '\0');
+const std::string kRemoved = "(removed)";
 
 class FaultsTest : public testing::Test {
  protected:
@@ -57,8 +58,10 @@ class FaultsTest : public testing::Test {
   void write(const std::string& name, const std::string& bytes) const {
     std::ofstream(path(name), std::ios::binary) << bytes;
   }
+  // The file's bytes, or kRemoved.
   [[nodiscard]] std::string read(const std::string& name) const {
     std::ifstream file(path(name), std::ios::binary);
+    if (!file) return kRemoved;
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
   }
 
@@ -91,7 +94,8 @@ class FaultsTest : public testing::Test {
 };
 
 // Each fault planted in a merge of two cameras: what the run reports, and
-// what it leaves in its output.
+// what it leaves in its output. A run that fails once it has emptied its
+// output removes it; one that fails before leaves the earlier output.
 TEST_F(FaultsTest, AFailedCallFailsTheRunAndALessThanAskedOneIsCarriedOn) {
   enum Merge { kRaw, kFromFrame1, kReadAndWrite, kIntoY4m };
   const std::string kEarlier = "earlier\n";
@@ -104,27 +108,38 @@ TEST_F(FaultsTest, AFailedCallFailsTheRunAndALessThanAskedOneIsCarriedOn) {
     std::string written;
   } cases[] = {
       // clang-format off
-      {"a close that loses data", {Call::kClose, 1, How::kError, EIO, false}, kRaw,
-       Problem::kWrite, EIO, kWoven},
-      // Seeks: one as each camera's first bytes are read again, then to FirstFrm.
-      {"a failed seek", {Call::kSeek, 3, How::kError, EIO, false}, kFromFrame1,
+      {"a close that loses data", {Call::kClose, "out.yuv", How::kError, EIO}, kRaw,
+       Problem::kWrite, EIO, kRemoved},
+      // The first bytes of a camera are read to tell its format, and given
+      // back by a seek to its start: that seek failing fails the camera.
+      {"a failed seek back over the first bytes", {Call::kSeek, "cam1.yuv", How::kError, EIO},
+       kRaw, Problem::kOpenInput, EIO, kEarlier},
+      {"a first read that fails", {Call::kRead, "cam1.yuv", How::kError, ECONNRESET, 0, true},
+       kRaw, Problem::kOpenInput, ECONNRESET, kEarlier},
+      {"a failed seek to FirstFrm", {Call::kSeek, "cam0.yuv", How::kError, EIO, 1}, kFromFrame1,
        Problem::kRead, EIO, kEarlier},
-      {"a seek beyond any end: zeros", {Call::kSeek, 3, How::kError, EINVAL, false}, kFromFrame1,
-       Problem::kNone, 0, kZeros + frames(1, 1, 1) + kZeros + frames(1, 1, 2)},
-      {"an output that cannot be emptied", {Call::kTruncate, 1, How::kError, EIO, false}, kRaw,
+      {"a seek beyond any end: zeros", {Call::kSeek, "cam0.yuv", How::kError, EINVAL, 1},
+       kFromFrame1, Problem::kNone, 0, kZeros + frames(1, 1, 1) + kZeros + frames(1, 1, 2)},
+      {"an output that cannot be emptied", {Call::kTruncate, "out.yuv", How::kError, EIO}, kRaw,
        Problem::kCreateOutput, EIO, kEarlier},
-      {"a Y4M header that cannot be written", {Call::kWrite, 1, How::kError, ENOSPC, false},
-       kIntoY4m, Problem::kWrite, ENOSPC, ""},
-      {"writes that take half", {Call::kWrite, 2, How::kHalf, 0, true}, kReadAndWrite,
+      {"a Y4M header that cannot be written", {Call::kWrite, "out.y4m", How::kError, ENOSPC},
+       kIntoY4m, Problem::kWrite, ENOSPC, kRemoved},
+      {"writes that take half", {Call::kWrite, "out.yuv", How::kHalf, 0, 12}, kReadAndWrite,
        Problem::kNone, 0, kWoven},
-      {"a write that takes nothing", {Call::kWrite, 3, How::kNothing, 0, false}, kReadAndWrite,
-       Problem::kWrite, 0, frames(0, 1) + frames(1, 1)},
+      {"a write that takes nothing", {Call::kWrite, "out.yuv", How::kNothing, 0, 24, true},
+       kReadAndWrite, Problem::kWrite, 0, kRemoved},
+      {"a read error in the walk", {Call::kRead, "cam1.yuv", How::kError, EIO, 12}, kReadAndWrite,
+       Problem::kRead, EIO, kRemoved},
+      {"a stop in the walk", {Call::kWrite, "out.yuv", How::kStop, 0, 24}, kReadAndWrite,
+       Problem::kStopped, 0, kRemoved},
+      {"a stop in the first read", {Call::kRead, "cam1.yuv", How::kStop}, kRaw,
+       Problem::kStopped, 0, kEarlier},
       // Some files show the kernel nothing: read has the last word, a frame
       // at a time; where the kernel fails, read and write take over.
-      {"kernel moves that give nothing", {Call::kMoveInKernel, 1, How::kNothing, 0, true}, kRaw,
+      {"kernel moves that give nothing", {Call::kMoveInKernel, "", How::kNothing}, kRaw,
        Problem::kNone, 0, kWoven},
-      {"a kernel move that fails", {Call::kMoveInKernel, 2, How::kError, EIO, false}, kRaw,
-       Problem::kNone, 0, kWoven},
+      {"a kernel move that fails", {Call::kMoveInKernel, "cam1.yuv", How::kError, EIO, 0, true},
+       kRaw, Problem::kNone, 0, kWoven},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -147,17 +162,18 @@ TEST_F(FaultsTest, AFailedCallFailsTheRunAndALessThanAskedOneIsCarriedOn) {
 TEST_F(FaultsTest, TheFirstFailureIsTheOneTold) {
   write("multiview.yuv", frames(0, 1) + frames(1, 1) + frames(2, 1));
   TestFileSystem files(*system_);
-  files.plan({Call::kClose, 1, How::kError, EIO, false});
-  files.plan({Call::kClose, 2, How::kError, ENOSPC, false});
+  files.plan({Call::kClose, "back0.yuv", How::kError, EIO});
+  files.plan({Call::kClose, "back1.yuv", How::kError, ENOSPC});
   RunSettings split = settings("multiview.yuv", {"back0.yuv", "back1.yuv", "back2.yuv"});
   split.numGop = 0;
   Status status = unweave(split, files, silent_);
   EXPECT_EQ(status.problem, Problem::kWrite);
   EXPECT_EQ(status.subject, path("back0.yuv") + " (camera 0)");
   EXPECT_EQ(status.osError, EIO);
+  EXPECT_EQ(read("back2.yuv"), kRemoved);
 
   write("views.cfg", std::string(100000, '#') + "\nWidth = 4\n");
-  files.plan({Call::kRead, 2, How::kError, EIO, false});
+  files.plan({Call::kRead, "views.cfg", How::kError, EIO, 65536});
   RunSettings read;
   status = readConfigFile(files, path("views.cfg"), InterleavedFile::kWritten, read);
   EXPECT_EQ(status.problem, Problem::kOpenConfig);
@@ -176,7 +192,7 @@ TEST_F(FaultsTest, ReadingAndWritingGivesWhatKernelMovesGive) {
   write("short.yuv", frames(1, 2));
   TestFileSystem readAndWrite(*system_, false);
   TestFileSystem givesNothing(*system_);
-  givesNothing.plan({Call::kMoveInKernel, 1, How::kNothing, 0, true});
+  givesNothing.plan({Call::kMoveInKernel, "", How::kNothing});
   for (const std::string sequence : {"multiview.y4m", "multiview.yuv"}) {
     std::string outputs[3];
     FileSystem* const layers[] = {system_.get(), &readAndWrite, &givesNothing};

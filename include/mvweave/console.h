@@ -38,7 +38,11 @@ class Console {
   void text(const char* text);
   // One line of detail on standard error: "mvweave: " and the text.
   void note(const std::string& text);
-  // A problem's fixed message (none for a silent stop) and its detail.
+  // A line of detail about what a failure led to (an output removed): it
+  // follows the report of the failure, or is written at release().
+  void noteAfterReport(const std::string& text);
+  // A problem's fixed message (none for a silent stop) and its detail, then
+  // the notes about what it led to.
   void report(const Status& status);
 
   // Holds text back from now on, until release().
@@ -71,6 +75,7 @@ class Console {
   bool outIntoError_ = false;  // standard output is a file of the run
   bool errorDropped_ = false;  // standard error is a file of the run
   std::vector<Held> held_;
+  std::vector<std::string> afterReport_;
 };
 
 // The text with every byte of a control character (C0, DEL, and C1 in

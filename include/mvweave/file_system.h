@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -67,6 +68,15 @@ struct FileInfo {
   bool received = false;
 };
 
+// What opening a file for writing found: whether the call made the file,
+// and the file's own name, to remove it by: the path, or where the path's
+// symbolic links lead (an output made through a link to a missing file is
+// the link's target, made by the run).
+struct OutputName {
+  bool created = false;
+  std::string file;
+};
+
 // How data can go from one file to another inside the kernel, never passing
 // through the program: copy_file_range between regular files (which some
 // file systems turn into a copy on the server or shared blocks), splice when
@@ -83,13 +93,15 @@ class FileSystem {
   // are (their offset kept), never opened again by name.
   virtual OsError openToRead(const std::string& path, FileHandle& handle) = 0;
   // Opens a file for writing, creating it when missing but keeping its
-  // contents, so that the run can still refuse it before truncating.
-  // `created` tells whether this call made the file, so that a run that
-  // fails before writing can remove() what it made.
-  virtual OsError openToWrite(const std::string& path, FileHandle& handle, bool& created) = 0;
+  // contents, so that the run can still refuse it before truncating; `name`
+  // tells whether this call made the file, and which file it is, so that a
+  // run that does not complete can remove() what it made or emptied.
+  virtual OsError openToWrite(const std::string& path, FileHandle& handle, OutputName& name) = 0;
   virtual OsError identify(FileHandle handle, FileInfo& info) = 0;
-  // What a path names, without opening anything; ENOENT when nothing.
-  virtual OsError identify(const std::string& path, FileIdentity& identity) = 0;
+  // What a path names, without opening anything (the identity, the length
+  // and whether it is a descriptor the process was given); ENOENT when
+  // nothing.
+  virtual OsError identify(const std::string& path, FileInfo& info) = 0;
 
   // One call each: `got` and `put` are the byte counts, 0 at the end of a
   // file. Interrupted calls are made again.
@@ -111,20 +123,32 @@ class FileSystem {
   // writes that follow go on from the right place. `moved` is 0 when `from`
   // has nothing more, for now. An error means that nothing moved: the caller
   // reads and writes instead, which also tells a read error from a write
-  // error.
+  // error (but ECANCELED, which stops the run).
   virtual OsError moveInKernel(KernelMove how, FileHandle from, FileHandle to, size_t size,
                                size_t& moved) = 0;
 
   virtual OsError close(FileHandle handle) = 0;
-  // Removes the file at `path` only while the name itself (not a link that
-  // leads to it) is the file `identity` tells: ENOENT otherwise (that file
-  // is no longer at that name).
-  virtual OsError remove(const std::string& path, const FileIdentity& identity) = 0;
+  // Removes the file `file` (an output's own name, as openToWrite() found
+  // it for `path`) only while `path` still leads to the file `identity`
+  // tells and the name `file` itself (not a link put there since) is that
+  // file: ENOENT otherwise (that file is no longer at that name).
+  virtual OsError remove(const std::string& path, const std::string& file,
+                         const FileIdentity& identity) = 0;
+
+  // Whether the caller asked the run to stop (a signal, Ctrl+C): asked once
+  // a frame, and whenever a signal interrupts a call that waits (a read from
+  // a pipe with nothing in it yet, the open of a FIFO), which then fails
+  // with ECANCELED instead of being made again.
+  virtual bool stopRequested() = 0;
 };
 
+// Asked when a signal interrupts a call; true stops the run.
+using StopCheck = std::function<bool()>;
+
 // The system's own file layer. It notes which standard streams are closed
-// when it is made, so make it before anything opens a file.
-std::unique_ptr<FileSystem> makeSystemFileSystem();
+// when it is made, so make it before anything opens a file. Without a stop
+// check, interrupted calls are always made again.
+std::unique_ptr<FileSystem> makeSystemFileSystem(StopCheck stopRequested = {});
 
 // Readies a tool's process, after its file system is made: closed standard
 // streams are opened on the null device (else the first files opened would
@@ -174,7 +198,7 @@ class OpenFile {
 // is; `file` owns it from then on.
 OsError openToRead(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info);
 OsError openToWrite(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info,
-                    bool& created);
+                    OutputName& name);
 
 }  // namespace mvweave
 

@@ -13,12 +13,22 @@
 
 namespace mvweave {
 
+// How a configuration file is read: every line applied, or only the paths
+// it names noted (settings.pathsNamed), when the tool has stopped already.
+enum class ConfigReading { kApply, kPathsOnly };
+
 // Reads one configuration file into the settings, as the tool that
 // `interleaved` names reads it, and records the file in
 // settings.configFiles; settings applied before a line that fails stay
-// applied.
+// applied, and the rest of the file is read for its paths only.
 Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFile interleaved,
-                      RunSettings& settings);
+                      RunSettings& settings, ConfigReading reading = ConfigReading::kApply);
+
+// The configuration files read, together: one that gives the one-path key
+// (mvweave's Output, mvunweave's Input) on several lines, while all of them
+// give the camera key on one line at most, is the other tool's
+// configuration (kConfigForOtherTool).
+Status checkConfigurationsAreForTool(const RunSettings& settings, InterleavedFile interleaved);
 
 // mvweave's run: the cameras of settings.cameraPaths interleaved into
 // settings.sequencePath. Nothing is emptied before every check has passed.

@@ -39,14 +39,21 @@ inline ConfiguredPath pathGiven(std::string path) {
   return given;
 }
 
-// A configuration file read: an input too, never to be overwritten.
+// A configuration file read: an input too, never to be overwritten. The
+// lines of its two path keys tell whose configuration it is.
 struct ConfigFile {
   std::string path;
   FileIdentity identity;
+  std::vector<uint64_t> sequenceLines;  // the one-path key's
+  std::vector<uint64_t> cameraLines;    // the camera key's
 };
 
 struct RunSettings {
   std::vector<ConfigFile> configFiles;
+  // Every path a configuration line named, also one that a later line
+  // replaced or that followed a line that stopped the tool: console text is
+  // kept out of all of them.
+  std::vector<std::string> pathsNamed;
 
   // mvweave: Output is the sequence, Input lines are the cameras;
   // mvunweave the other way round.
@@ -91,6 +98,12 @@ struct RunSettings {
   std::vector<std::pair<std::string, std::string>> numberNotes;
 
   bool verbose = false;
+  // --strict: an input that runs short fails the run instead of being
+  // padded with zeros and warned of.
+  bool strict = false;
+  // --no-clobber: an output that is an existing regular file with data in
+  // it refuses the run.
+  bool noClobber = false;
 };
 
 // The layout the settings give, with a camera for each camera path.

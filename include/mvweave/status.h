@@ -37,6 +37,9 @@ enum class Problem {
   kAllocateFrameBuffer,
   kRead,
   kWrite,
+  kOutputExists,   // --no-clobber
+  kInputTooShort,  // silent: --strict, after the warning
+  kStopped,        // silent: a signal, Ctrl+C
 };
 
 // The detail line reads "subject:line: detail: system error", leaving out
