@@ -69,7 +69,7 @@ class FaultsTest : public testing::Test {
   [[nodiscard]] RunSettings settings(const std::string& sequence,
                                      const std::vector<std::string>& cameras) const {
     RunSettings settings;
-    settings.sequencePath.path = path(sequence);
+    settings.sequencePath.path = sequence[0] == '/' ? sequence : path(sequence);
     for (const std::string& camera : cameras) {
       settings.cameraPaths.push_back(pathGiven(camera[0] == '/' ? camera : path(camera)));
     }
@@ -213,6 +213,41 @@ TEST_F(FaultsTest, ReadingAndWritingGivesWhatKernelMovesGive) {
     EXPECT_EQ(outputs[0], outputs[2]) << sequence;
     EXPECT_NE(outputs[0].find(frames(2, 1, 2)), std::string::npos) << sequence;
   }
+}
+
+// Frames move inside the kernel by the call the two files allow: between
+// regular files copy_file_range, from a pipe splice (after the bytes read
+// to tell its format go first), to a device sendfile; and a Y4M camera's
+// lines, read in blocks, leave the frames to the kernel too, since what a
+// block held beyond them was given back. Every output is what it should be.
+TEST_F(FaultsTest, FramesMoveInsideTheKernelByWhatTheFilesAllow) {
+  std::string y4m = "YUV4MPEG2 W4 H2 C420jpeg\n";
+  for (int f = 0; f < 3; ++f) y4m += "FRAME X" + std::string(3000, 'a') + "\n" + frames(0, 1, f);
+  write("cam0.y4m", y4m);
+  int ends[2];
+  const std::string pipe = pipeHolding(frames(1, 3), ends);
+  const struct {
+    const char* what;
+    std::string output;
+    std::vector<std::string> cameras;
+    KernelMove move;
+    std::string written;
+  } cases[] = {
+      {"file to file", "out.yuv", {"cam0.yuv", "cam1.yuv"}, KernelMove::kCopyFileRange, kWoven},
+      {"from a pipe", "out.yuv", {pipe}, KernelMove::kSplice, frames(1, 3)},
+      {"to a device", "/dev/null", {"cam0.yuv", "cam1.yuv"}, KernelMove::kSendfile, kRemoved},
+      {"Y4M lines read in blocks", "out.yuv", {"cam0.y4m"}, KernelMove::kCopyFileRange,
+       frames(0, 3)},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(path("out.yuv"));
+    TestFileSystem files(*system_);
+    EXPECT_TRUE(weave(settings(c.output, c.cameras), files, silent_).ok()) << c.what;
+    EXPECT_FALSE(files.kernelMoves().empty()) << c.what;
+    for (const KernelMove move : files.kernelMoves()) EXPECT_EQ(move, c.move) << c.what;
+    EXPECT_EQ(read("out.yuv"), c.written) << c.what;
+  }
+  ::close(ends[0]);
 }
 
 extern "C" void ignoreAlarm(int) {}

@@ -15,8 +15,6 @@
 #   no-sanitizer     optional: skipped in sanitizer builds (MVWEAVE_SANITIZED set)
 #   posix-only       optional: skipped for Windows builds (/dev/full, FIFOs,
 #                    ulimit and /proc are missing there)
-#   once             optional: run with the first build only, not again with
-#                    the read-and-write build (see CMakeLists.txt)
 # Every file of the case is copied into the temporary folder first. Every
 # file there before the command must be unchanged after it, and every file
 # the command writes must be accounted for, unless an .expected file or the
