@@ -258,8 +258,8 @@ Status otherToolsConfiguration(const ConfigFile& file, InterleavedFile interleav
   return problemNaming(Problem::kConfigForOtherTool, merge ? "mvunweave" : "mvweave", file.path,
                        sequenceKey + " on lines " + lineList(file.sequenceLines) + ", " +
                            cameraKey + " on " + cameraLines + ": a configuration for " +
-                           (merge ? "mvunweave" : "mvweave") + ", which takes one " +
-                           sequenceKey + " line for each camera");
+                           (merge ? "mvunweave" : "mvweave") + ", which takes one " + sequenceKey +
+                           " line for each camera");
 }
 
 // Splits a file into lines as its bytes arrive, and applies each. From the

@@ -50,8 +50,7 @@ OsError openToRead(FileSystem& files, const std::string& path, OpenFile& file, F
 OsError openToWrite(FileSystem& files, const std::string& path, OpenFile& file, FileInfo& info,
                     OutputName& name) {
   return openAndIdentify(
-      files, [&](FileHandle& handle) { return files.openToWrite(path, handle, name); }, file,
-      info);
+      files, [&](FileHandle& handle) { return files.openToWrite(path, handle, name); }, file, info);
 }
 
 }  // namespace mvweave

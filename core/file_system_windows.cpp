@@ -98,8 +98,8 @@ class WindowsFileSystem final : public FileSystem {
     info = FileInfo{};
     OsError error = identityOf(system, info.identity);
     LARGE_INTEGER size;
-    info.lengthKnown = error == 0 && info.identity.kind == FileKind::kRegular &&
-                       GetFileSizeEx(system, &size) != 0;
+    info.lengthKnown =
+        error == 0 && info.identity.kind == FileKind::kRegular && GetFileSizeEx(system, &size) != 0;
     if (info.lengthKnown) info.length = static_cast<uint64_t>(size.QuadPart);
     CloseHandle(system);
     return error;

@@ -31,7 +31,55 @@ Status FrameSource::open(FileSystem& files, const std::string& path, const std::
   return {};
 }
 
-Status FrameSource::recogniseFormat() { return readY4mHeader(*this, y4m_); }
+Status FrameSource::recogniseFormat() {
+  y4m_.reset();
+  std::string start;
+  if (Status status = peek(kY4mSignatureLength, start); !status.ok()) return status;
+  if (start != kY4mSignature) return {};
+  std::string line;
+  Line result = Line::kEnded;
+  if (Status status = readLine(kY4mLongestLine, line, result); !status.ok()) return status;
+  const std::string what = "the Y4M header line";
+  if (result == Line::kTooLong) {
+    return readProblem(0, what + " is longer than " + std::to_string(kY4mLongestLine) + " bytes");
+  }
+  if (result == Line::kEndOfFile) return readProblem(0, what + " does not end");
+  Y4mHeader header;
+  std::string reason;
+  if (!parseY4mHeader(line.substr(kY4mSignatureLength), header, reason)) {
+    return readProblem(0, reason);
+  }
+  y4m_ = header;
+  return {};
+}
+
+Status FrameSource::readFrameLine(bool& found) {
+  found = false;
+  const uint64_t lineStart = offset_;
+  char start[kY4mFrameLineLength];
+  size_t got = 0;
+  if (Status status = readBytes(start, sizeof start, got); !status.ok()) return status;
+  size_t length = 0;
+  const FrameLine line = frameLineIn(std::string_view(start, got), length);
+  found = line == FrameLine::kWhole;
+  if (line == FrameLine::kBroken) return frameLineProblem(lineStart, false);
+  if (line != FrameLine::kCut || got < kY4mFrameLineLength) return {};
+  std::string parameters;
+  Line result = Line::kEnded;
+  if (Status status = readLine(kY4mLongestLine - got, parameters, result); !status.ok()) {
+    return status;
+  }
+  if (result == Line::kTooLong) return frameLineProblem(lineStart, true);
+  found = result == Line::kEnded;
+  return {};
+}
+
+Status FrameSource::frameLineProblem(uint64_t lineStart, bool tooLong) const {
+  const std::string where = "byte " + std::to_string(lineStart) + ": ";
+  if (!tooLong) return readProblem(0, where + "no FRAME line where a frame should begin");
+  return readProblem(
+      0, where + "the FRAME line is longer than " + std::to_string(kY4mLongestLine) + " bytes");
+}
 
 bool FrameSource::lengthFromStart(uint64_t& bytes) const {
   if (!info_.lengthKnown) return false;
@@ -50,8 +98,25 @@ Status FrameSource::countFrames(uint32_t frameSize, uint64_t enough, uint64_t re
     count.partialBytes = length % frameSize;
     return {};
   }
-  return countY4mFrames(*files_, file_.get(), info_.offset, offset_, info_.length, frameSize,
-                        enough, read, count, *this);
+  // A frame line that the walk would refuse fails the count as it would fail
+  // the walk, among the frames the walk reads; a later one ends it.
+  Y4mFrameIndex index(
+      [this](uint64_t at, char* buffer, size_t size, size_t& got) {
+        return files_->readAt(file_.get(), at, buffer, size, got);
+      },
+      info_.offset + offset_, info_.length, frameSize);
+  for (count.frames = 0; count.frames < enough; ++count.frames) {
+    if (files_->stopRequested()) return readProblem(ECANCELED);
+    Y4mFrameIndex::Next found = Y4mFrameIndex::Next::kEnd;
+    uint64_t data = 0;
+    if (const OsError error = index.next(found, data)) return readProblem(error);
+    if (found == Y4mFrameIndex::Next::kFrame) continue;
+    count.partialBytes = index.partialBytes();
+    if (found == Y4mFrameIndex::Next::kEnd || count.frames >= read) return {};
+    return frameLineProblem(index.lineStart() - info_.offset,
+                            found == Y4mFrameIndex::Next::kTooLong);
+  }
+  return {};
 }
 
 // Offsets count from where the source starts: a descriptor the process was
@@ -139,7 +204,7 @@ Status FrameSource::skipFrames(uint64_t frames, uint32_t frameSize) {
   for (uint64_t skipped = 0; skipped < frames && !exhausted_; ++skipped) {
     if (files_->stopRequested()) return readProblem(ECANCELED);
     bool found = false;
-    if (Status status = readY4mFrameLine(*this, found); !status.ok()) return status;
+    if (Status status = readFrameLine(found); !status.ok()) return status;
     exhausted_ = !found;
     if (found) {
       if (Status status = skipBytes(frameSize); !status.ok()) return status;
@@ -182,7 +247,7 @@ Status FrameSource::skipBytes(uint64_t size) {
 
 Status FrameSource::beginFrame(bool& present) {
   present = !exhausted_;
-  if (present && y4m_) return readY4mFrameLine(*this, present);
+  if (present && y4m_) return readFrameLine(present);
   return {};
 }
 

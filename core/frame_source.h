@@ -37,7 +37,8 @@ class FrameSource {
   // kOpenInput when the file cannot be opened. `name` is the file as
   // messages name it.
   Status open(FileSystem& files, const std::string& path, const std::string& name);
-  // Reads a Y4M file's header; a raw file's first bytes are read again.
+  // Reads a Y4M file's header (kRead when the line is broken or too long);
+  // a raw file's first bytes are read again.
   Status recogniseFormat();
 
   [[nodiscard]] const std::string& path() const { return path_; }
@@ -80,19 +81,22 @@ class FrameSource {
   // Whether a frame of the walk came up short.
   [[nodiscard]] bool ranOut() const { return warnedShort_; }
 
-  // For y4m.cpp: the next `size` bytes (fewer at the end of the file), left
-  // to be read. This is the first read of every input, so its failure is
-  // the input's (kOpenInput), told before anything is emptied.
-  Status peek(size_t size, std::string& bytes);
-  // Reads a line, its end included at most `longest` bytes long, without
-  // the line end; `ended` is false when the file ends within it.
-  enum class Line { kEnded, kEndOfFile, kTooLong };
-  Status readLine(size_t longest, std::string& line, Line& result);
-  // Bytes delivered (or passed over) since the source started.
-  [[nodiscard]] uint64_t offset() const { return offset_; }
   [[nodiscard]] Status readProblem(OsError error, const std::string& detail = {}) const;
 
  private:
+  // The next `size` bytes (fewer at the end of the file), left to be read.
+  // This is the first read of every input, so its failure is the input's
+  // (kOpenInput), told before anything is emptied.
+  Status peek(size_t size, std::string& bytes);
+  // Reads a line, its end included at most `longest` bytes long, without
+  // the line end.
+  enum class Line { kEnded, kEndOfFile, kTooLong };
+  Status readLine(size_t longest, std::string& line, Line& result);
+  // A Y4M frame line by the rule of frameLineIn(): kRead, naming the line's
+  // byte, for anything else; `found` is false when the file ends.
+  Status readFrameLine(bool& found);
+  Status frameLineProblem(uint64_t lineStart, bool tooLong) const;
+
   // Passes over `size` bytes: by seeking where the file allows it.
   Status skipBytes(uint64_t size);
   Status readAhead(size_t size, size_t& got);

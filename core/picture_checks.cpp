@@ -5,15 +5,6 @@ namespace mvweave {
 
 namespace {
 
-PictureFormat formatOfHeader(const Y4mHeader& header, bool& supported) {
-  PictureFormat format;
-  format.width = header.width;
-  format.height = header.height;
-  format.planar = true;
-  supported = formatOfColourSpace(header.colourSpace, format.chroma, format.bitDepth);
-  return format;
-}
-
 std::string sizeAndFormat(const PictureFormat& format) {
   return std::to_string(format.width) + "x" + std::to_string(format.height) + " " +
          describe(format);
@@ -31,8 +22,8 @@ const FrameSource* firstY4mSource(const std::vector<FrameSource>& sources) {
 RunSettings settingsWithY4m(const RunSettings& settings, const FrameSource* firstY4m) {
   RunSettings result = settings;
   if (firstY4m == nullptr) return result;
-  bool supported = false;
-  const PictureFormat header = formatOfHeader(*firstY4m->y4m(), supported);
+  PictureFormat header;
+  const bool supported = formatOfY4mHeader(*firstY4m->y4m(), header);
   if (!settings.widthGiven) result.width = header.width;
   if (!settings.heightGiven) result.height = header.height;
   if (!supported) return result;  // refused by checkY4mHeaders
@@ -56,9 +47,8 @@ Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFor
                        const std::string& formatOrigin) {
   for (const FrameSource& source : sources) {
     if (!source.y4m()) continue;
-    bool supported = false;
-    const PictureFormat header = formatOfHeader(*source.y4m(), supported);
-    if (!supported) {
+    PictureFormat header;
+    if (!formatOfY4mHeader(*source.y4m(), header)) {
       return problemWith(Problem::kUnsupportedFormat, source.name(), 0,
                          "the Y4M colour space C" + source.y4m()->colourSpace +
                              " is not 4:0:0, 4:2:0, 4:2:2 or 4:4:4 at 8 to 16 bits");

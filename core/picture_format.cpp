@@ -25,17 +25,9 @@ bool bytesPerFrame(const PictureFormat& format, uint64_t& bytes) {
   const uint64_t luma = uint64_t{format.width} * format.height;
   bytes = luma;
   if (!format.planar) return addTo(bytes, luma / 2);
-  const uint64_t halfWidth = (uint64_t{format.width} + 1) / 2;
-  const uint64_t halfHeight = (uint64_t{format.height} + 1) / 2;
-  uint64_t chroma = 0;
-  switch (format.chroma) {
-    case 420: chroma = halfWidth * halfHeight; break;
-    case 422: chroma = halfWidth * format.height; break;
-    case 444: chroma = luma; break;
-    default: break;  // 4:0:0, luma only
-  }
-  for (int plane = 0; plane < 2; ++plane) {
-    if (!addTo(bytes, chroma)) return false;
+  bytes = 0;
+  for (const PlaneShape& plane : planesOf(format)) {
+    if (!addTo(bytes, uint64_t{plane.width} * plane.height)) return false;
   }
   return format.bitDepth == 8 || addTo(bytes, bytes);  // two bytes a sample above 8 bits
 }
@@ -50,6 +42,23 @@ PictureFormat pictureFormatOf(const RunSettings& settings) {
   format.bitDepth = settings.bitDepth;
   format.planar = settings.pictureFormatGiven();
   return format;
+}
+
+bool formatOfY4mHeader(const Y4mHeader& header, PictureFormat& format) {
+  format = PictureFormat{header.width, header.height, 420, 8, true};
+  return formatOfColourSpace(header.colourSpace, format.chroma, format.bitDepth);
+}
+
+std::vector<PlaneShape> planesOf(const PictureFormat& format) {
+  const PlaneShape luma{format.width, format.height};
+  const uint32_t halfWidth = format.width / 2 + format.width % 2;  // rounded up
+  const uint32_t halfHeight = format.height / 2 + format.height % 2;
+  switch (format.chroma) {
+    case 420: return {luma, {halfWidth, halfHeight}, {halfWidth, halfHeight}};
+    case 422: return {luma, {halfWidth, format.height}, {halfWidth, format.height}};
+    case 444: return {luma, luma, luma};
+    default: return {luma};  // 4:0:0
+  }
 }
 
 Status checkSupported(const PictureFormat& format) {

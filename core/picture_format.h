@@ -13,9 +13,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "mvweave/settings.h"
 #include "mvweave/status.h"
+#include "y4m.h"
 
 namespace mvweave {
 
@@ -28,6 +30,21 @@ struct PictureFormat {
 };
 
 PictureFormat pictureFormatOf(const RunSettings& settings);
+
+// The format a Y4M header gives; false for a colour space the tools do not
+// handle.
+bool formatOfY4mHeader(const Y4mHeader& header, PictureFormat& format);
+
+// One plane of a planar frame, in samples.
+struct PlaneShape {
+  uint32_t width;
+  uint32_t height;
+};
+
+// The planes of a planar frame, in the order they are stored: Y, then U and
+// V (none in 4:0:0). Every sample is sampleBytes() bytes.
+std::vector<PlaneShape> planesOf(const PictureFormat& format);
+inline uint32_t sampleBytes(const PictureFormat& format) { return format.bitDepth > 8 ? 2 : 1; }
 
 // kUnsupportedFormat for a chroma format or bit depth the tools do not handle.
 Status checkSupported(const PictureFormat& format);

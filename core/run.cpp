@@ -93,7 +93,8 @@ class Run {
     };
     std::vector<Output> own;
     for (FrameSink& sink : sinks_) {
-      if (sink.isRunsOwn()) own.push_back({sink.path(), sink.fileName(), sink.name(), sink.identity()});
+      if (sink.isRunsOwn())
+        own.push_back({sink.path(), sink.fileName(), sink.name(), sink.identity()});
     }
     sinks_.clear();
     for (const Output& output : own) {
@@ -101,9 +102,9 @@ class Run {
       if (error == 0) {
         console_.noteAfterReport(output.name + ": removed, as the run did not complete");
       } else if (error != ENOENT) {
-        console_.noteAfterReport(output.name +
-                                 ": the run did not complete, and it could not be removed: " +
-                                 describeOsError(error));
+        console_.noteAfterReport(
+            output.name +
+            ": the run did not complete, and it could not be removed: " + describeOsError(error));
       }
     }
   }
@@ -111,9 +112,7 @@ class Run {
   // Where the run looks whether it was asked to stop, besides the calls
   // that a signal interrupts: before every frame, and before it empties
   // anything.
-  Status stopPoint() {
-    return files_.stopRequested() ? problemWith(Problem::kStopped) : Status{};
-  }
+  Status stopPoint() { return files_.stopRequested() ? problemWith(Problem::kStopped) : Status{}; }
 
   // --strict: an input that runs short fails the run, as soon as that is
   // known: before anything is emptied where its length tells, after the
@@ -257,8 +256,8 @@ class Run {
       console_.note(note.text);
       announcedShort_[note.source] = note.runsOut;
     }
-    const bool known = std::find(announcedShort_.begin(), announcedShort_.end(), true) !=
-                       announcedShort_.end();
+    const bool known =
+        std::find(announcedShort_.begin(), announcedShort_.end(), true) != announcedShort_.end();
     if (Status status = strictCheck(known); !status.ok()) return status;
     // Frames move inside the kernel where they can; the frame buffer is
     // only checked for here, and allocated when a frame needs it.

@@ -1,8 +1,7 @@
 // The tools' messages, each written exactly as users and their scripts know
-// it; and counts as messages write them.
+// it.
 #include "mvweave/status.h"
 
-#include "counts.h"
 #include "mvweave/file_system.h"
 
 namespace mvweave {
@@ -44,14 +43,6 @@ std::string detailOf(const Status& status) {
   if (!status.detail.empty()) append(status.detail);
   if (status.osError != 0) append(describeOsError(status.osError));
   return text;
-}
-
-std::string countText(uint64_t count, bool fits) {
-  return fits ? std::to_string(count) : "more than " + std::to_string(UINT64_MAX);
-}
-
-std::string plural(uint64_t count, const char* noun) {
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
 }  // namespace mvweave

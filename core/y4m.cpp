@@ -5,8 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <string_view>
-
-#include "frame_source.h"
+#include <utility>
 
 namespace mvweave {
 
@@ -162,19 +161,6 @@ bool isY4mPath(const std::string& path) {
   return ending == ".y4m";
 }
 
-namespace {
-
-Status frameLineProblem(const FrameSource& source, uint64_t lineStart, FrameLine problem) {
-  const std::string where = "byte " + std::to_string(lineStart) + ": ";
-  if (problem == FrameLine::kBroken) {
-    return source.readProblem(0, where + "no FRAME line where a frame should begin");
-  }
-  return source.readProblem(
-      0, where + "the FRAME line is longer than " + std::to_string(kY4mLongestLine) + " bytes");
-}
-
-}  // namespace
-
 FrameLine frameLineIn(std::string_view bytes, size_t& length) {
   const std::string_view start = bytes.substr(0, kY4mFrameLineLength - 1);
   if (start != std::string_view(kY4mFrameLine, start.size())) return FrameLine::kBroken;
@@ -189,111 +175,46 @@ FrameLine frameLineIn(std::string_view bytes, size_t& length) {
   return FrameLine::kWhole;
 }
 
-Status readY4mHeader(FrameSource& source, std::optional<Y4mHeader>& header) {
-  header.reset();
-  std::string start;
-  if (Status status = source.peek(kY4mSignatureLength, start); !status.ok()) return status;
-  if (start != kY4mSignature) return {};
-  std::string line;
-  FrameSource::Line result = FrameSource::Line::kEnded;
-  if (Status status = source.readLine(kY4mLongestLine, line, result); !status.ok()) return status;
-  const std::string what = "the Y4M header line";
-  if (result == FrameSource::Line::kTooLong) {
-    return source.readProblem(
-        0, what + " is longer than " + std::to_string(kY4mLongestLine) + " bytes");
+Y4mFrameIndex::Y4mFrameIndex(ReadAt readAt, uint64_t firstLine, uint64_t length, uint32_t frameSize)
+    : readAt_(std::move(readAt)),
+      length_(length),
+      frameSize_(frameSize),
+      windowSize_(frameSize < kY4mLongestLine ? size_t{64} * 1024 : kY4mLongestLine),
+      at_(firstLine) {}
+
+OsError Y4mFrameIndex::view(uint64_t at, size_t room, std::string_view& bytes) {
+  if (at < windowStart_ || at + room > windowStart_ + window_.size()) {
+    window_.resize(std::max(windowSize_, room));
+    size_t got = 0;
+    if (const OsError error = readAt_(at, &window_[0], window_.size(), got)) return error;
+    window_.resize(got);
+    windowStart_ = at;
   }
-  if (result == FrameSource::Line::kEndOfFile) return source.readProblem(0, what + " does not end");
-  Y4mHeader parsed;
-  std::string reason;
-  if (!parseY4mHeader(line.substr(kY4mSignatureLength), parsed, reason)) {
-    return source.readProblem(0, reason);
-  }
-  header = parsed;
-  return {};
+  bytes = std::string_view(window_).substr(at - windowStart_, room);
+  return 0;
 }
 
-Status readY4mFrameLine(FrameSource& source, bool& found) {
-  found = false;
-  const uint64_t lineStart = source.offset();
-  char start[kY4mFrameLineLength];
-  size_t got = 0;
-  if (Status status = source.readBytes(start, sizeof start, got); !status.ok()) return status;
-  size_t length = 0;
-  const FrameLine line = frameLineIn(std::string_view(start, got), length);
-  found = line == FrameLine::kWhole;
-  if (line == FrameLine::kBroken) return frameLineProblem(source, lineStart, line);
-  if (line != FrameLine::kCut || got < kY4mFrameLineLength) return {};
-  std::string parameters;
-  FrameSource::Line result = FrameSource::Line::kEnded;
-  if (Status status = source.readLine(kY4mLongestLine - got, parameters, result); !status.ok()) {
-    return status;
+OsError Y4mFrameIndex::next(Next& found, uint64_t& data) {
+  found = Next::kEnd;
+  if (at_ >= length_) return 0;
+  std::string_view bytes;
+  const auto room = static_cast<size_t>(std::min<uint64_t>(kY4mLongestLine, length_ - at_));
+  if (const OsError error = view(at_, room, bytes)) return error;
+  size_t lineLength = 0;
+  switch (frameLineIn(bytes, lineLength)) {
+    case FrameLine::kCut: return 0;  // the file ends within the line
+    case FrameLine::kBroken: found = Next::kBroken; return 0;
+    case FrameLine::kTooLong: found = Next::kTooLong; return 0;
+    case FrameLine::kWhole: break;
   }
-  if (result == FrameSource::Line::kTooLong) {
-    return frameLineProblem(source, lineStart, FrameLine::kTooLong);
-  }
-  found = result == FrameSource::Line::kEnded;
-  return {};
-}
-
-namespace {
-
-// A part of a file read with pread, that frame lines are looked at in: many
-// lines at once when frames are small, little more than one when they are
-// large.
-class FileWindow {
- public:
-  FileWindow(FileSystem& files, FileHandle handle, uint32_t frameSize)
-      : files_(files),
-        handle_(handle),
-        size_(frameSize < kY4mLongestLine ? size_t{64} * 1024 : kY4mLongestLine) {}
-
-  // The `room` bytes from `at`, or as many as the file holds.
-  OsError view(uint64_t at, size_t room, std::string_view& bytes) {
-    if (at < start_ || at + room > start_ + window_.size()) {
-      window_.resize(std::max(size_, room));
-      size_t got = 0;
-      if (const OsError error = files_.readAt(handle_, at, &window_[0], window_.size(), got)) {
-        return error;
-      }
-      window_.resize(got);
-      start_ = at;
-    }
-    bytes = std::string_view(window_).substr(at - start_, room);
+  data = at_ + lineLength;
+  if (length_ - data < frameSize_) {
+    partialBytes_ = length_ - data;
     return 0;
   }
-
- private:
-  FileSystem& files_;
-  const FileHandle handle_;
-  const size_t size_;
-  std::string window_;
-  uint64_t start_ = 0;
-};
-
-}  // namespace
-
-Status countY4mFrames(FileSystem& files, FileHandle handle, uint64_t start, uint64_t from,
-                      uint64_t length, uint32_t frameSize, uint64_t enough, uint64_t read,
-                      FrameCount& count, const FrameSource& source) {
-  FileWindow window(files, handle, frameSize);
-  uint64_t at = start + from;
-  for (count.frames = 0; count.frames < enough && at < length; ++count.frames) {
-    if (files.stopRequested()) return source.readProblem(ECANCELED);
-    std::string_view bytes;
-    const auto room = static_cast<size_t>(std::min<uint64_t>(kY4mLongestLine, length - at));
-    if (const OsError error = window.view(at, room, bytes)) return source.readProblem(error);
-    size_t lineLength = 0;
-    const FrameLine line = frameLineIn(bytes, lineLength);
-    if (line == FrameLine::kCut || (line != FrameLine::kWhole && count.frames >= read)) return {};
-    if (line != FrameLine::kWhole) return frameLineProblem(source, at - start, line);
-    at += lineLength;
-    if (length - at < frameSize) {
-      count.partialBytes = length - at;
-      return {};
-    }
-    at += frameSize;
-  }
-  return {};
+  at_ = data + frameSize_;
+  found = Next::kFrame;
+  return 0;
 }
 
 }  // namespace mvweave

@@ -3,25 +3,21 @@
 // by spaces (W width, H height, F frame rate, I interlacing, A aspect ratio,
 // C colour space, X extensions), then every frame as a line that begins with
 // "FRAME" followed by the frame's planar data. Everything the tools know of
-// the format is here: reading and writing header lines, reading frame lines
-// from a source and counting them in a file.
+// the format's lines is here: reading and writing header lines, reading
+// frame lines, and finding the frames of a file.
 #ifndef MVWEAVE_CORE_Y4M_H
 #define MVWEAVE_CORE_Y4M_H
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "mvweave/file_system.h"
-#include "mvweave/status.h"
 
 namespace mvweave {
-
-class FrameSource;
-struct FrameCount;
 
 constexpr char kY4mSignature[] = "YUV4MPEG2 ";
 constexpr size_t kY4mSignatureLength = 10;
@@ -78,23 +74,38 @@ bool isY4mPath(const std::string& path);
 enum class FrameLine { kWhole, kBroken, kTooLong, kCut };
 FrameLine frameLineIn(std::string_view bytes, size_t& length);
 
-// Reads the header line when the source begins with the signature (kRead
-// when the line is broken or too long); leaves `header` empty otherwise,
-// with nothing taken from the source.
-Status readY4mHeader(FrameSource& source, std::optional<Y4mHeader>& header);
+// The frames of a Y4M file of known length, FRAME line after FRAME line from
+// where the first one begins, by the rule above: where the data of each
+// whole frame begins. What the tools count before a run, and what the Python
+// module maps. Lines are read through `readAt` (as FileSystem::readAt),
+// many at a time when frames are small.
+class Y4mFrameIndex {
+ public:
+  using ReadAt = std::function<OsError(uint64_t offset, char* buffer, size_t size, size_t& got)>;
+  Y4mFrameIndex(ReadAt readAt, uint64_t firstLine, uint64_t length, uint32_t frameSize);
 
-// Reads a frame line by that rule: kRead, naming the line's byte, for
-// anything else or a longer line; `found` is false when the file ends.
-Status readY4mFrameLine(FrameSource& source, bool& found);
+  enum class Next { kFrame, kEnd, kBroken, kTooLong };
+  // The next frame: kFrame with where its data begins; kEnd when the file
+  // holds no more whole frames (partialBytes(): the data bytes of a frame
+  // cut short); kBroken or kTooLong for a line at lineStart() that the rule
+  // refuses. An error number when reading fails.
+  OsError next(Next& found, uint64_t& data);
+  [[nodiscard]] uint64_t lineStart() const { return at_; }
+  [[nodiscard]] uint64_t partialBytes() const { return partialBytes_; }
 
-// Counts the frames of a Y4M file of `length` bytes from `from` bytes past
-// `start` (where the source starts), reading each frame line where it
-// begins by the rule above, up to `enough` frames; a frame line that the
-// rule refuses among the first `read` frames (those the walk will read)
-// fails the count as it would fail the walk, and a later one ends it.
-Status countY4mFrames(FileSystem& files, FileHandle handle, uint64_t start, uint64_t from,
-                      uint64_t length, uint32_t frameSize, uint64_t enough, uint64_t read,
-                      FrameCount& count, const FrameSource& source);
+ private:
+  // The `room` bytes from `at`, or as many as the file holds.
+  OsError view(uint64_t at, size_t room, std::string_view& bytes);
+
+  const ReadAt readAt_;
+  const uint64_t length_;
+  const uint32_t frameSize_;
+  const size_t windowSize_;
+  uint64_t at_;  // where the next frame line begins
+  uint64_t partialBytes_ = 0;
+  std::string window_;
+  uint64_t windowStart_ = 0;
+};
 
 }  // namespace mvweave
 

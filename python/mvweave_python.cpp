@@ -167,18 +167,14 @@ class Interleaved {
       ::munmap(mapped->first, mapped->second);
       delete mapped;
     });
-    const char* const data = static_cast<const char*>(map) + (offset - mapStart);
-    const uint32_t chromaWidth = format_.chroma == 444 ? format_.width : (format_.width + 1) / 2;
-    const uint32_t chromaHeight = format_.chroma == 420 ? (format_.height + 1) / 2 : format_.height;
-    const size_t lumaBytes = size_t{format_.width} * format_.height * sampleBytes();
-    const size_t chromaBytes = size_t{chromaWidth} * chromaHeight * sampleBytes();
-    if (format_.chroma == 400) {
-      return py::make_tuple(plane(data, format_.width, format_.height, owner), py::none(),
-                            py::none());
+    const char* data = static_cast<const char*>(map) + (offset - mapStart);
+    py::object planes[3] = {py::none(), py::none(), py::none()};
+    size_t index = 0;
+    for (const PlaneShape& shape : planesOf(format_)) {
+      planes[index++] = plane(data, shape.width, shape.height, owner);
+      data += size_t{shape.width} * shape.height * sampleBytes(format_);
     }
-    return py::make_tuple(plane(data, format_.width, format_.height, owner),
-                          plane(data + lumaBytes, chromaWidth, chromaHeight, owner),
-                          plane(data + lumaBytes + chromaBytes, chromaWidth, chromaHeight, owner));
+    return py::make_tuple(planes[0], planes[1], planes[2]);
   }
 
  private:
@@ -192,10 +188,8 @@ class Interleaved {
     if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 1) != 0) throw py::error_already_set();
   }
 
-  [[nodiscard]] size_t sampleBytes() const { return format_.bitDepth > 8 ? 2 : 1; }
-
   py::array plane(const char* data, uint32_t width, uint32_t height, const py::capsule& owner) {
-    const auto bytes = static_cast<py::ssize_t>(sampleBytes());
+    const auto bytes = static_cast<py::ssize_t>(sampleBytes(format_));
     py::array array(py::dtype(bytes == 1 ? "u1" : "<u2"), {py::ssize_t{height}, py::ssize_t{width}},
                     {bytes * width, bytes}, data, owner);
     array.attr("setflags")(py::arg("write") = false);
@@ -216,13 +210,11 @@ class Interleaved {
     if (end == std::string::npos ||
         !parseY4mHeader(line.substr(kY4mSignatureLength, end - kY4mSignatureLength), header,
                         reason) ||
-        !formatOfColourSpace(header.colourSpace, format.chroma, format.bitDepth)) {
+        !formatOfY4mHeader(header, format)) {
       throw py::value_error(path_ + ": no Y4M header the tools read");
     }
-    format.width = header.width;
-    format.height = header.height;
     y4m_ = true;
-    nextLine_ = end + 1;
+    firstFrameLine_ = end + 1;
     return true;
   }
 
@@ -238,16 +230,23 @@ class Interleaved {
       if (position >= size_ / frameSize_) throw py::index_error(pastTheEnd(position));
       return position * frameSize_;
     }
-    std::string bytes(kY4mLongestLine, '\0');
-    while (frames_.size() <= position && nextLine_ < size_) {
-      const ssize_t got = ::pread(fd_, &bytes[0], bytes.size(), static_cast<off_t>(nextLine_));
-      if (got < 0) raiseOsError(path_);
-      size_t length = 0;
-      const FrameLine line =
-          frameLineIn(std::string_view(bytes.data(), static_cast<size_t>(got)), length);
-      if (line != FrameLine::kWhole || size_ - nextLine_ - length < frameSize_) break;
-      frames_.push_back(nextLine_ + length);
-      nextLine_ += length + frameSize_;
+    if (!index_) {
+      index_ = std::make_unique<Y4mFrameIndex>(
+          [this](uint64_t at, char* buffer, size_t size, size_t& got) {
+            const ssize_t result = ::pread(fd_, buffer, size, static_cast<off_t>(at));
+            got = result < 0 ? 0 : static_cast<size_t>(result);
+            return result < 0 ? errno : 0;
+          },
+          firstFrameLine_, size_, frameSize_);
+    }
+    for (auto found = Y4mFrameIndex::Next::kFrame;
+         frames_.size() <= position && found == Y4mFrameIndex::Next::kFrame;) {
+      uint64_t data = 0;
+      if (const OsError error = index_->next(found, data)) {
+        errno = error;
+        raiseOsError(path_);
+      }
+      if (found == Y4mFrameIndex::Next::kFrame) frames_.push_back(data);
     }
     if (frames_.size() <= position || frames_[position] + frameSize_ > size_) {
       throw py::index_error(pastTheEnd(position));
@@ -264,7 +263,9 @@ class Interleaved {
     const bool same = seconds == indexedAt_[0] && nanoseconds == indexedAt_[1];
     indexedAt_[0] = seconds;
     indexedAt_[1] = nanoseconds;
-    if (same || frames_.empty()) return;
+    if (same) return;
+    index_.reset();  // the file's length has changed too
+    if (frames_.empty()) return;
     frames_.clear();
     PictureFormat now = format_;
     if (!readY4mHeader(now) || now.width != format_.width || now.height != format_.height ||
@@ -284,9 +285,10 @@ class Interleaved {
   int fd_ = -1;
   uint64_t size_ = 0;
   bool y4m_ = false;
-  std::vector<uint64_t> frames_;     // Y4M: where the data of each frame begins
-  uint64_t nextLine_ = 0;            // Y4M: the next frame line not yet indexed
-  int64_t indexedAt_[2] = {-1, -1};  // Y4M: the file's time of change when indexed
+  std::vector<uint64_t> frames_;          // Y4M: where the data of each frame begins
+  uint64_t firstFrameLine_ = 0;           // Y4M: where the first frame line begins
+  std::unique_ptr<Y4mFrameIndex> index_;  // Y4M: finds the frames not yet in frames_
+  int64_t indexedAt_[2] = {-1, -1};       // Y4M: the file's time of change when indexed
 };
 
 // The text a run would have written to the console, both streams in one

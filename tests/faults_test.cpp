@@ -236,7 +236,10 @@ TEST_F(FaultsTest, FramesMoveInsideTheKernelByWhatTheFilesAllow) {
       {"file to file", "out.yuv", {"cam0.yuv", "cam1.yuv"}, KernelMove::kCopyFileRange, kWoven},
       {"from a pipe", "out.yuv", {pipe}, KernelMove::kSplice, frames(1, 3)},
       {"to a device", "/dev/null", {"cam0.yuv", "cam1.yuv"}, KernelMove::kSendfile, kRemoved},
-      {"Y4M lines read in blocks", "out.yuv", {"cam0.y4m"}, KernelMove::kCopyFileRange,
+      {"Y4M lines read in blocks",
+       "out.yuv",
+       {"cam0.y4m"},
+       KernelMove::kCopyFileRange,
        frames(0, 3)},
   };
   for (const auto& c : cases) {

@@ -65,7 +65,7 @@ class TestFileSystem : public FileSystem {
     // Reads, writes and moves once this many bytes of the file have moved;
     // seeks and reads at an offset from this offset on.
     uint64_t fromByte = 0;
-    bool once = false;      // only the first call it matches
+    bool once = false;  // only the first call it matches
   };
 
   explicit TestFileSystem(FileSystem& system, bool kernelMoves = true)
@@ -91,19 +91,19 @@ class TestFileSystem : public FileSystem {
   }
   OsError read(FileHandle handle, char* buffer, size_t size, size_t& got) override {
     got = 0;
-    return moved(handle, got,
-                 made(
-                     Call::kRead, {pathOf(handle)},
-                     [&](size_t n) { return system_.read(handle, buffer, n, got); }, size,
-                     moved_[handle]));
+    return moved(
+        handle, got,
+        made(
+            Call::kRead, {pathOf(handle)},
+            [&](size_t n) { return system_.read(handle, buffer, n, got); }, size, moved_[handle]));
   }
   OsError write(FileHandle handle, const char* data, size_t size, size_t& put) override {
     put = 0;
-    return moved(handle, put,
-                 made(
-                     Call::kWrite, {pathOf(handle)},
-                     [&](size_t n) { return system_.write(handle, data, n, put); }, size,
-                     moved_[handle]));
+    return moved(
+        handle, put,
+        made(
+            Call::kWrite, {pathOf(handle)},
+            [&](size_t n) { return system_.write(handle, data, n, put); }, size, moved_[handle]));
   }
   OsError readAt(FileHandle handle, uint64_t offset, char* buffer, size_t size,
                  size_t& got) override {

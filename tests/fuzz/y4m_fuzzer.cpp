@@ -46,11 +46,8 @@ std::string describe(const Status& status) {
 // The frame size of a readable Y4M source, 0 when it has none.
 uint32_t frameSizeOf(const FrameSource& source) {
   mvweave::PictureFormat format;
-  format.width = source.y4m()->width;
-  format.height = source.y4m()->height;
-  format.planar = true;
   uint32_t frameSize = 0;
-  if (!mvweave::formatOfColourSpace(source.y4m()->colourSpace, format.chroma, format.bitDepth) ||
+  if (!mvweave::formatOfY4mHeader(*source.y4m(), format) ||
       !mvweave::frameSizeOf(format, frameSize).ok() || frameSize > kLargestFrame) {
     return 0;
   }
@@ -139,12 +136,7 @@ void checkWrittenHeader(const std::string& path) {
   FrameSource source;
   if (!openSource(*files, path, source).ok() || !source.y4m()) return;
   mvweave::PictureFormat format;
-  format.width = source.y4m()->width;
-  format.height = source.y4m()->height;
-  format.planar = true;
-  if (!mvweave::formatOfColourSpace(source.y4m()->colourSpace, format.chroma, format.bitDepth)) {
-    return;
-  }
+  if (!mvweave::formatOfY4mHeader(*source.y4m(), format)) return;
   const std::string line = mvweave::y4mHeaderLine(mvweave::y4mOutputHeader(
       format.width, format.height, format.chroma, format.bitDepth, &*source.y4m()));
   check(line.size() <= mvweave::kY4mLongestLine, "a written header is too long");
