@@ -1,12 +1,11 @@
-// Reads configuration files into the settings, one whole line at a time.
+// Reads configuration files into a Configuration, one whole line at a time.
 // A line may be 1 MiB long: a file that is no configuration at all (a raw
 // video passed by mistake) is refused at its first line, at a cost of no
 // more memory than that.
-#include "config_reader.h"
-
-#include "mvweave/run.h"
+#include "mvweave/configuration.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -17,10 +16,12 @@ namespace {
 constexpr size_t kLongestLine = size_t{1} << 20;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+// A key, and the number of the request it sets: a layout number, or a
+// picture key (neither for the two path keys).
 struct Keyword {
   std::string_view text;
-  uint32_t RunSettings::*number;  // null for the two path keys
-  bool RunSettings::*given;       // where the picture keys are marked as given
+  uint32_t Request::*number;
+  std::optional<uint32_t> Request::*picture;
 };
 
 // After the two path keys, in this order: GOPLength is tested before
@@ -29,14 +30,14 @@ struct Keyword {
 constexpr Keyword kKeywords[] = {
     {"Input", nullptr, nullptr},
     {"Output", nullptr, nullptr},
-    {"FirstFrm", &RunSettings::firstFrm, nullptr},
-    {"GOPLength", &RunSettings::gopLength, nullptr},
-    {"NumGOP", &RunSettings::numGop, nullptr},
-    {"NumFrm", &RunSettings::numFrm, nullptr},
-    {"Width", &RunSettings::width, &RunSettings::widthGiven},
-    {"Height", &RunSettings::height, &RunSettings::heightGiven},
-    {"ChromaFormat", &RunSettings::chromaFormat, &RunSettings::chromaFormatGiven},
-    {"BitDepth", &RunSettings::bitDepth, &RunSettings::bitDepthGiven},
+    {"FirstFrm", &Request::firstFrm, nullptr},
+    {"GOPLength", &Request::gopLength, nullptr},
+    {"NumGOP", &Request::numGop, nullptr},
+    {"NumFrm", &Request::numFrm, nullptr},
+    {"Width", nullptr, &Request::width},
+    {"Height", nullptr, &Request::height},
+    {"ChromaFormat", nullptr, &Request::chromaFormat},
+    {"BitDepth", nullptr, &Request::bitDepth},
 };
 constexpr size_t kKeywordCount = sizeof kKeywords / sizeof kKeywords[0];
 constexpr size_t kCameraKey = 0;  // in the tool's order
@@ -102,16 +103,19 @@ std::string shownValue(const std::string& value) {
 // number; in the order of those lines.
 void noteNumber(const std::string& keyword, const std::string& key, const std::string& value,
                 uint32_t number, const std::string& problem, const std::string& file, uint64_t line,
-                RunSettings& settings) {
-  auto& notes = settings.numberNotes;
+                Configuration& configuration) {
+  auto& notes = configuration.numberNotes;
   notes.erase(std::remove_if(notes.begin(), notes.end(),
                              [&keyword](const auto& note) { return note.first == keyword; }),
               notes.end());
   if (problem.empty()) return;
   const std::string shown =
       trimmed(key) + (trimmed(value).empty() ? "" : " = " + shownValue(value));
-  notes.emplace_back(keyword, file + ":" + std::to_string(line) + ": " + shown + " " + problem +
-                                  ": read as " + std::to_string(number));
+  notes.emplace_back(keyword, Note{Note::Kind::kNote,
+                                   file,
+                                   {},
+                                   line,
+                                   shown + " " + problem + ": read as " + std::to_string(number)});
 }
 
 std::string lowerCase(std::string_view text) {
@@ -196,7 +200,7 @@ std::string pathOf(const std::string& value, bool& quoted) {
 }
 
 // Applies one setting line; `place` is its key's place in the tool's order.
-Status applyLine(const std::string& text, InterleavedFile interleaved, RunSettings& settings,
+Status applyLine(const std::string& text, InterleavedFile interleaved, Configuration& configuration,
                  const std::string& file, uint64_t line, size_t& place) {
   place = kKeywordCount;
   const size_t equals = text.find('=');
@@ -208,33 +212,33 @@ Status applyLine(const std::string& text, InterleavedFile interleaved, RunSettin
   place = placeOf(key, interleaved);
   if (place == kKeywordCount) return unknownKey(key, file, line);
   const Keyword& keyword = keywordAt(place, interleaved);
-  if (keyword.number != nullptr) {
+  if (keyword.number != nullptr || keyword.picture != nullptr) {
     std::string problem;
-    settings.*keyword.number = numberOf(value, problem);
-    noteNumber(std::string(keyword.text), key, value, settings.*keyword.number, problem, file, line,
-               settings);
-    if (keyword.given != nullptr) settings.*keyword.given = true;
+    const uint32_t number = numberOf(value, problem);
+    if (keyword.number != nullptr) configuration.request.*keyword.number = number;
+    if (keyword.picture != nullptr) configuration.request.*keyword.picture = number;
+    noteNumber(std::string(keyword.text), key, value, number, problem, file, line, configuration);
     return {};
   }
   bool quoted = false;
   std::string path = pathOf(value, quoted);
-  if (!path.empty()) settings.pathsNamed.push_back(path);
+  if (!path.empty()) configuration.pathsNamed.push_back(path);
   if (place == kCameraKey) {
-    settings.cameraPaths.push_back({std::move(path), file, line, quoted});
+    configuration.addCamera({std::move(path), file, line, quoted});
   } else {
-    settings.setSequencePath({std::move(path), file, line, quoted});
+    configuration.setSequencePath({std::move(path), file, line, quoted});
   }
   return {};
 }
 
 // The path of a path line, noted and nothing applied; nothing for any
 // other line.
-void notePath(const std::string& text, InterleavedFile interleaved, RunSettings& settings) {
+void notePath(const std::string& text, InterleavedFile interleaved, Configuration& configuration) {
   const size_t equals = text.find('=');
   if (equals == std::string::npos || placeOf(text.substr(0, equals), interleaved) >= 2) return;
   bool quoted = false;
   std::string path = pathOf(text.substr(equals + 1), quoted);
-  if (!path.empty()) settings.pathsNamed.push_back(std::move(path));
+  if (!path.empty()) configuration.pathsNamed.push_back(std::move(path));
 }
 
 // "1, 2, 3 and 4", the first few of them.
@@ -267,11 +271,11 @@ Status otherToolsConfiguration(const ConfigFile& file, InterleavedFile interleav
 // console text is kept out of those files too.
 class LineReader {
  public:
-  LineReader(const std::string& path, InterleavedFile interleaved, RunSettings& settings,
+  LineReader(const std::string& path, InterleavedFile interleaved, Configuration& configuration,
              ConfigReading reading)
       : path_(path),
         interleaved_(interleaved),
-        settings_(settings),
+        configuration_(configuration),
         pathsOnly_(reading == ConfigReading::kPathsOnly) {}
 
   // False when the rest of the file is not worth reading: it holds a NUL
@@ -304,7 +308,7 @@ class LineReader {
   Status finish() {
     if (!line_.empty()) endLine();
     if (!stopped_.ok()) return stopped_;
-    const ConfigFile& file = settings_.configFiles.back();
+    const ConfigFile& file = configuration_.files.back();
     if (file.sequenceLines.size() < 2 || file.cameraLines.size() != 1) return {};
     return otherToolsConfiguration(file, interleaved_,
                                    "line " + std::to_string(file.cameraLines[0]));
@@ -331,13 +335,13 @@ class LineReader {
     const size_t start = std::min(text.size(), text.find_first_not_of(" \t\n\v\f\r"));
     if (start == text.size() || text[start] == '#') return;
     if (pathsOnly_) {
-      notePath(text.substr(start), interleaved_, settings_);
+      notePath(text.substr(start), interleaved_, configuration_);
       return;
     }
     size_t place = 0;
     Status status =
-        applyLine(text.substr(start), interleaved_, settings_, path_, lineNumber_, place);
-    ConfigFile& file = settings_.configFiles.back();
+        applyLine(text.substr(start), interleaved_, configuration_, path_, lineNumber_, place);
+    ConfigFile& file = configuration_.files.back();
     if (place == kCameraKey) file.cameraLines.push_back(lineNumber_);
     if (place == 1) file.sequenceLines.push_back(lineNumber_);
     if (!status.ok()) stop(std::move(status));
@@ -345,7 +349,7 @@ class LineReader {
 
   const std::string& path_;
   const InterleavedFile interleaved_;
-  RunSettings& settings_;
+  Configuration& configuration_;
   bool pathsOnly_;
   Status stopped_;  // the first line that stopped the tool
   std::string line_;
@@ -356,14 +360,8 @@ class LineReader {
 
 }  // namespace
 
-Status parseConfigLine(const std::string& text, InterleavedFile interleaved, RunSettings& settings,
-                       const std::string& file, uint64_t line) {
-  size_t place = 0;
-  return applyLine(text, interleaved, settings, file, line, place);
-}
-
 Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFile interleaved,
-                      RunSettings& settings, ConfigReading reading) {
+                      Configuration& configuration, ConfigReading reading) {
   if (path.empty()) {
     return problemWith(Problem::kEmptyConfigPath, "", 0,
                        "an empty argument is no configuration file path");
@@ -373,8 +371,8 @@ Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFil
   if (const OsError error = openToRead(files, path, file, info)) {
     return problemWith(Problem::kOpenConfig, path, error);
   }
-  settings.configFiles.push_back({path, info.identity, {}, {}});
-  LineReader lines(path, interleaved, settings, reading);
+  configuration.files.push_back({path, info.identity, {}, {}});
+  LineReader lines(path, interleaved, configuration, reading);
   std::vector<char> chunk(size_t{64} * 1024);
   for (;;) {
     if (files.stopRequested()) return problemWith(Problem::kStopped);
@@ -386,22 +384,33 @@ Status readConfigFile(FileSystem& files, const std::string& path, InterleavedFil
   }
 }
 
-Status checkConfigurationsAreForTool(const RunSettings& settings, InterleavedFile interleaved) {
+Status checkConfigurationsAreForTool(const Configuration& configuration,
+                                     InterleavedFile interleaved) {
   std::string cameraLines = "no line of any file";
   size_t cameraLineCount = 0;
-  for (const ConfigFile& file : settings.configFiles) {
+  for (const ConfigFile& file : configuration.files) {
     cameraLineCount += file.cameraLines.size();
     if (!file.cameraLines.empty()) {
       cameraLines = "line " + std::to_string(file.cameraLines[0]) + " of " + file.path + " alone";
     }
   }
   if (cameraLineCount > 1) return {};
-  for (const ConfigFile& file : settings.configFiles) {
+  for (const ConfigFile& file : configuration.files) {
     if (file.sequenceLines.size() >= 2) {
       return otherToolsConfiguration(file, interleaved, cameraLines);
     }
   }
   return {};
+}
+
+Status readConfigFiles(FileSystem& files, const std::vector<std::string>& paths,
+                       InterleavedFile interleaved, Configuration& configuration) {
+  for (const std::string& path : paths) {
+    if (Status status = readConfigFile(files, path, interleaved, configuration); !status.ok()) {
+      return status;
+    }
+  }
+  return checkConfigurationsAreForTool(configuration, interleaved);
 }
 
 }  // namespace mvweave

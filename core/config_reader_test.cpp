@@ -1,38 +1,55 @@
-#include "config_reader.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
 
-#include "mvweave/run.h"
-#include "mvweave/settings.h"
+#include "mvweave/configuration.h"
 
 namespace mvweave {
 namespace {
 
-// The settings that differ from a fresh record, in a fixed compact form, so
-// that each case states everything one line or file did.
-std::string changes(const RunSettings& run) {
-  const RunSettings fresh;
+// What a configuration set in its request, in a fixed compact form, so that
+// each case states everything one line or file did.
+std::string changes(const Configuration& configuration) {
+  const Request& run = configuration.request;
+  const Request fresh;
   std::string text;
-  for (const ConfiguredPath& camera : run.cameraPaths) text += "camera[" + camera.path + "] ";
-  if (run.sequencePath.path != fresh.sequencePath.path) {
-    text += "sequence[" + run.sequencePath.path + "] ";
-  }
+  for (const std::string& camera : run.cameras) text += "camera[" + camera + "] ";
+  if (run.sequence != fresh.sequence) text += "sequence[" + run.sequence + "] ";
   const struct {
     const char* name;
-    uint32_t value, initial;
+    std::optional<uint32_t> value;
   } numbers[] = {
-      {"FirstFrm", run.firstFrm, fresh.firstFrm}, {"GOPLength", run.gopLength, fresh.gopLength},
-      {"NumGOP", run.numGop, fresh.numGop},       {"NumFrm", run.numFrm, fresh.numFrm},
-      {"Width", run.width, fresh.width},          {"Height", run.height, fresh.height}};
+      {"FirstFrm", run.firstFrm != fresh.firstFrm ? std::optional(run.firstFrm) : std::nullopt},
+      {"GOPLength", run.gopLength != fresh.gopLength ? std::optional(run.gopLength) : std::nullopt},
+      {"NumGOP", run.numGop != fresh.numGop ? std::optional(run.numGop) : std::nullopt},
+      {"NumFrm", run.numFrm != fresh.numFrm ? std::optional(run.numFrm) : std::nullopt},
+      {"Width", run.width},
+      {"Height", run.height},
+      {"ChromaFormat", run.chromaFormat},
+      {"BitDepth", run.bitDepth}};
   for (const auto& number : numbers) {
-    if (number.value != number.initial)
-      text += std::string(number.name) + "=" + std::to_string(number.value) + " ";
+    if (number.value) text += std::string(number.name) + "=" + std::to_string(*number.value) + " ";
   }
   if (!text.empty()) text.pop_back();
   return text;
+}
+
+// In a file of the running test's own: tests run in parallel.
+std::string writeTempFile(const std::string& name, const std::string& contents) {
+  std::string path =
+      testing::TempDir() + testing::UnitTest::GetInstance()->current_test_info()->name() + name;
+  std::ofstream file(path, std::ios::binary);
+  file << contents;
+  return path;
+}
+
+// One line, read as a configuration file of its own.
+Status readLine(const std::string& line, InterleavedFile interleaved,
+                Configuration& configuration) {
+  const auto files = makeSystemFileSystem();
+  return readConfigFile(*files, writeTempFile("line.cfg", line), interleaved, configuration);
 }
 
 struct LineCase {
@@ -48,7 +65,7 @@ constexpr Problem kNoEquals = Problem::kNoEquals;
 constexpr InterleavedFile kMerge = InterleavedFile::kWritten;
 constexpr InterleavedFile kSplit = InterleavedFile::kRead;
 
-TEST(ParseConfigLine, AppliesOneLine) {
+TEST(ReadConfigFile, AppliesOneLine) {
   const LineCase cases[] = {
       // Path keys: between the first and the last double quote, nothing escaped.
       {"Input = \"cam0.yuv\"", kMerge, kApplied, "camera[cam0.yuv]"},
@@ -88,17 +105,10 @@ TEST(ParseConfigLine, AppliesOneLine) {
       {"NumGOP = 12=3", kMerge, kApplied, "NumGOP=12"},
   };
   for (const LineCase& c : cases) {
-    RunSettings settings;
-    EXPECT_EQ(parseConfigLine(c.line, c.interleaved, settings).problem, c.problem) << c.line;
-    EXPECT_EQ(changes(settings), c.changes) << c.line;
+    Configuration configuration;
+    EXPECT_EQ(readLine(c.line, c.interleaved, configuration).problem, c.problem) << c.line;
+    EXPECT_EQ(changes(configuration), c.changes) << c.line;
   }
-}
-
-std::string writeTempFile(const std::string& name, const std::string& contents) {
-  std::string path = testing::TempDir() + name;
-  std::ofstream file(path, std::ios::binary);
-  file << contents;
-  return path;
 }
 
 struct FileCase {
@@ -148,7 +158,7 @@ TEST(ReadConfigFile, AppliesEveryLineInOrder) {
        "Height=23"},
   };
   for (const FileCase& c : cases) {
-    RunSettings settings;
+    Configuration settings;
     const std::string path = writeTempFile("config_reader_test.cfg", c.contents);
     const Status status = readConfigFile(*files, path, kMerge, settings);
     EXPECT_EQ(status.problem, c.problem) << c.what;
@@ -162,7 +172,7 @@ TEST(ReadConfigFile, AppliesEveryLineInOrder) {
 
 TEST(ReadConfigFile, FilesAccumulateInCommandLineOrder) {
   const auto files = makeSystemFileSystem();
-  RunSettings settings;
+  Configuration settings;
   const std::string first =
       writeTempFile("first.cfg", "Input = \"a\"\nWidth = 1\nOutput = \"x\"\n");
   const std::string second = writeTempFile("second.cfg", "Input = \"b\"\nWidth = 2\n");
@@ -171,8 +181,8 @@ TEST(ReadConfigFile, FilesAccumulateInCommandLineOrder) {
   EXPECT_EQ(changes(settings), "camera[a] camera[b] sequence[x] Width=2");
 }
 
-TEST(ParseConfigLine, NamesTheUnknownKey) {
-  RunSettings settings;
+TEST(ReadConfigFile, NamesTheUnknownKey) {
+  Configuration settings;
   const struct {
     const char* line;
     const char* detail;
@@ -192,11 +202,11 @@ TEST(ParseConfigLine, NamesTheUnknownKey) {
       {"Wd = 3", "unknown key \"Wd\""},  // too short to guess from
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(parseConfigLine(c.line, kMerge, settings).detail, c.detail) << c.line;
+    EXPECT_EQ(readLine(c.line, kMerge, settings).detail, c.detail) << c.line;
   }
-  EXPECT_EQ(parseConfigLine(std::string(100, 'k') + "=1", kMerge, settings).detail,
+  EXPECT_EQ(readLine(std::string(100, 'k') + "=1", kMerge, settings).detail,
             "unknown key \"" + std::string(64, 'k') + "...\"");
-  EXPECT_EQ(parseConfigLine("Width 352", kMerge, settings).detail, "no '=' in this line");
+  EXPECT_EQ(readLine("Width 352", kMerge, settings).detail, "no '=' in this line");
 }
 
 TEST(ReadConfigFile, RefusesWhatCannotBeRead) {
@@ -210,7 +220,7 @@ TEST(ReadConfigFile, RefusesWhatCannotBeRead) {
       {testing::TempDir(), Problem::kOpenConfig},  // a directory
   };
   for (const auto& c : cases) {
-    RunSettings settings;
+    Configuration settings;
     EXPECT_EQ(readConfigFile(*files, c.path, kMerge, settings).problem, c.problem) << c.path;
   }
 }

@@ -1,4 +1,4 @@
-// Counts as messages write them.
+// Counts and files as messages write them.
 #include "counts.h"
 
 namespace mvweave {
@@ -9,6 +9,10 @@ std::string countText(uint64_t count, bool fits) {
 
 std::string plural(uint64_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+std::string nameOf(const std::string& path, std::optional<uint32_t> camera) {
+  return camera ? path + " (camera " + std::to_string(*camera) + ")" : path;
 }
 
 }  // namespace mvweave

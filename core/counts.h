@@ -1,8 +1,9 @@
-// Counts as messages write them.
+// Counts and files as messages write them.
 #ifndef MVWEAVE_CORE_COUNTS_H
 #define MVWEAVE_CORE_COUNTS_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace mvweave {
@@ -13,6 +14,9 @@ std::string countText(uint64_t count, bool fits = true);
 
 // "1 frame", "2 frames".
 std::string plural(uint64_t count, const char* noun);
+
+// "cam1.yuv (camera 1)", or the path alone.
+std::string nameOf(const std::string& path, std::optional<uint32_t> camera);
 
 }  // namespace mvweave
 

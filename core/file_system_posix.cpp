@@ -7,7 +7,6 @@
 #include <sys/vfs.h>
 #endif
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -15,7 +14,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <set>
 #include <utility>
@@ -398,19 +396,6 @@ class PosixFileSystem final : public FileSystem {
 
 std::unique_ptr<FileSystem> makeSystemFileSystem(StopCheck stopRequested) {
   return std::make_unique<PosixFileSystem>(std::move(stopRequested));
-}
-
-void readyProcess() {
-  for (int standard = 0; standard <= 2; ++standard) {
-    // open() takes the lowest free descriptor, which is this one.
-    if (::fcntl(standard, F_GETFD) < 0 && errno == EBADF) ::open("/dev/null", O_RDWR);
-  }
-  ::signal(SIGPIPE, SIG_IGN);
-  ::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limit;
-  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
-  limit.rlim_cur = limit.rlim_max;
-  ::setrlimit(RLIMIT_NOFILE, &limit);  // a refusal only leaves the old limit
 }
 
 }  // namespace mvweave

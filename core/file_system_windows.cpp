@@ -177,11 +177,4 @@ std::unique_ptr<FileSystem> makeSystemFileSystem(StopCheck stopRequested) {
   return std::make_unique<WindowsFileSystem>(std::move(stopRequested));
 }
 
-void readyProcess() {
-  // The C runtime's own cap on open files: the largest value it accepts.
-  // (Windows has no broken-pipe or file-size signal: such a write simply fails.)
-  for (int limit = 8192; limit >= 512 && _setmaxstdio(limit) == -1; limit /= 2) {
-  }
-}
-
 }  // namespace mvweave

@@ -1,13 +1,16 @@
 // Writing frames, every write and close checked.
 #include "frame_sink.h"
 
+#include "counts.h"
+
 #include <algorithm>
 
 namespace mvweave {
 
-Status FrameSink::open(FileSystem& files, const std::string& path, const std::string& name) {
+Status FrameSink::open(FileSystem& files, const std::string& path, std::optional<uint32_t> camera) {
   path_ = path;
-  name_ = name;
+  camera_ = camera;
+  name_ = nameOf(path, camera);
   files_ = &files;
   writesY4m_ = isY4mPath(path);
   if (const OsError error = openToWrite(files, path, file_, info_, outputName_)) {

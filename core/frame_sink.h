@@ -7,6 +7,7 @@
 #define MVWEAVE_CORE_FRAME_SINK_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "mvweave/file_system.h"
@@ -17,12 +18,14 @@ namespace mvweave {
 
 class FrameSink {
  public:
-  // kCreateOutput when the file cannot be opened for writing. `name` is the
-  // file as messages name it.
-  Status open(FileSystem& files, const std::string& path, const std::string& name);
+  // kCreateOutput when the file cannot be opened for writing; `camera`: the camera
+  // it is, for messages.
+  Status open(FileSystem& files, const std::string& path, std::optional<uint32_t> camera = {});
 
   [[nodiscard]] const std::string& path() const { return path_; }
+  // The file as messages name it: "cam1.yuv (camera 1)".
   [[nodiscard]] const std::string& name() const { return name_; }
+  [[nodiscard]] std::optional<uint32_t> camera() const { return camera_; }
   // Whether a run that does not complete removes the file: a regular file
   // that truncate() emptied holds only what the run wrote; one that open()
   // made counts while it is still empty (another program may have written
@@ -53,6 +56,7 @@ class FrameSink {
 
  private:
   std::string path_;
+  std::optional<uint32_t> camera_;
   std::string name_;
   FileSystem* files_ = nullptr;
   OpenFile file_;

@@ -2,6 +2,8 @@
 // with zero fill once a source runs out.
 #include "frame_source.h"
 
+#include "counts.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -21,9 +23,11 @@ uint64_t offsetOf(uint64_t frames, uint64_t frameBytes) {
 
 }  // namespace
 
-Status FrameSource::open(FileSystem& files, const std::string& path, const std::string& name) {
+Status FrameSource::open(FileSystem& files, const std::string& path,
+                         std::optional<uint32_t> camera) {
   path_ = path;
-  name_ = name;
+  camera_ = camera;
+  name_ = nameOf(path, camera);
   files_ = &files;
   if (const OsError error = openToRead(files, path, file_, info_)) {
     return problemWith(Problem::kOpenInput, name_, error);

@@ -34,15 +34,17 @@ struct FrameCount {
 
 class FrameSource {
  public:
-  // kOpenInput when the file cannot be opened. `name` is the file as
-  // messages name it.
-  Status open(FileSystem& files, const std::string& path, const std::string& name);
+  // kOpenInput when the file cannot be opened; `camera`: the camera it is,
+  // for messages.
+  Status open(FileSystem& files, const std::string& path, std::optional<uint32_t> camera = {});
   // Reads a Y4M file's header (kRead when the line is broken or too long);
   // a raw file's first bytes are read again.
   Status recogniseFormat();
 
   [[nodiscard]] const std::string& path() const { return path_; }
+  // The file as messages name it: "cam1.yuv (camera 1)".
   [[nodiscard]] const std::string& name() const { return name_; }
+  [[nodiscard]] std::optional<uint32_t> camera() const { return camera_; }
   [[nodiscard]] const FileIdentity& identity() const { return info_.identity; }
   [[nodiscard]] FileHandle handle() const { return file_.get(); }
   [[nodiscard]] const std::optional<Y4mHeader>& y4m() const { return y4m_; }
@@ -106,6 +108,7 @@ class FrameSource {
   Status seekTo(uint64_t offset);
 
   std::string path_;
+  std::optional<uint32_t> camera_;
   std::string name_;
   FileSystem* files_ = nullptr;
   OpenFile file_;

@@ -19,27 +19,31 @@ const FrameSource* firstY4mSource(const std::vector<FrameSource>& sources) {
   return nullptr;
 }
 
-RunSettings settingsWithY4m(const RunSettings& settings, const FrameSource* firstY4m) {
-  RunSettings result = settings;
-  if (firstY4m == nullptr) return result;
+PictureFormat pictureFormatOf(const Request& request, const FrameSource* firstY4m) {
+  PictureFormat format;
   PictureFormat header;
-  const bool supported = formatOfY4mHeader(*firstY4m->y4m(), header);
-  if (!settings.widthGiven) result.width = header.width;
-  if (!settings.heightGiven) result.height = header.height;
-  if (!supported) return result;  // refused by checkY4mHeaders
-  if (!settings.chromaFormatGiven) result.chromaFormat = header.chroma;
-  if (!settings.bitDepthGiven) result.bitDepth = header.bitDepth;
-  return result;
+  if (firstY4m != nullptr) {
+    const bool supported = formatOfY4mHeader(*firstY4m->y4m(), header);
+    format.width = header.width;
+    format.height = header.height;
+    // An unsupported colour space is refused by checkY4mHeaders.
+    if (supported) format.chroma = header.chroma;
+    if (supported) format.bitDepth = header.bitDepth;
+  }
+  format.width = request.width.value_or(format.width);
+  format.height = request.height.value_or(format.height);
+  format.chroma = request.chromaFormat.value_or(format.chroma);
+  format.bitDepth = request.bitDepth.value_or(format.bitDepth);
+  format.planar = request.chromaFormat || request.bitDepth || firstY4m != nullptr;
+  return format;
 }
 
-std::string formatOriginOf(const RunSettings& settings, const FrameSource* firstY4m) {
-  const bool allGiven = settings.widthGiven && settings.heightGiven && settings.chromaFormatGiven &&
-                        settings.bitDepthGiven;
-  if (firstY4m == nullptr || allGiven) return "as the configuration gives them";
-  const bool noneGiven = !settings.widthGiven && !settings.heightGiven &&
-                         !settings.chromaFormatGiven && !settings.bitDepthGiven;
+std::string formatOriginOf(const Request& request, const FrameSource* firstY4m) {
+  const int given = int{request.width.has_value()} + int{request.height.has_value()} +
+                    int{request.chromaFormat.has_value()} + int{request.bitDepth.has_value()};
+  if (firstY4m == nullptr || given == 4) return "as the configuration gives them";
   const std::string header = "the header of " + firstY4m->name();
-  if (noneGiven) return "as " + header + " gives them";
+  if (given == 0) return "as " + header + " gives them";
   return "as the configuration and " + header + " give them";
 }
 

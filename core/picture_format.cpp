@@ -34,16 +34,6 @@ bool bytesPerFrame(const PictureFormat& format, uint64_t& bytes) {
 
 }  // namespace
 
-PictureFormat pictureFormatOf(const RunSettings& settings) {
-  PictureFormat format;
-  format.width = settings.width;
-  format.height = settings.height;
-  format.chroma = settings.chromaFormat;
-  format.bitDepth = settings.bitDepth;
-  format.planar = settings.pictureFormatGiven();
-  return format;
-}
-
 bool formatOfY4mHeader(const Y4mHeader& header, PictureFormat& format) {
   format = PictureFormat{header.width, header.height, 420, 8, true};
   return formatOfColourSpace(header.colourSpace, format.chroma, format.bitDepth);

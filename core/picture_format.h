@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "mvweave/settings.h"
 #include "mvweave/status.h"
 #include "y4m.h"
 
@@ -28,8 +27,6 @@ struct PictureFormat {
   uint32_t bitDepth = 8;  // 8 to 16
   bool planar = false;    // false: P + P/2 bytes
 };
-
-PictureFormat pictureFormatOf(const RunSettings& settings);
 
 // The format a Y4M header gives; false for a colour space the tools do not
 // handle.

@@ -1,9 +1,9 @@
 // The run's phases, in the order that keeps every existing file safe until
 // the run is sure to go ahead: nothing is emptied before every check passed.
-#include "mvweave/run.h"
-
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,11 +13,12 @@
 #include "frame_schedule.h"
 #include "frame_sink.h"
 #include "frame_source.h"
+#include "mvweave/configuration.h"
+#include "mvweave/merge.h"
+#include "mvweave/split.h"
 #include "picture_checks.h"
 #include "picture_format.h"
-#include "progress.h"
 #include "run_notes.h"
-#include "verbose_report.h"
 
 namespace mvweave {
 
@@ -52,15 +53,19 @@ Status guardOutput(const FileIdentity& output, const std::string& name,
   return {};
 }
 
+// One run, of either tool. `configuration`, where the request was read
+// from configuration files, adds that no output may be one of them, and
+// explains an empty path by its line.
 class Run {
  public:
-  Run(const RunSettings& settings, InterleavedFile interleaved, FileSystem& files, Console& console)
+  Run(InterleavedFile interleaved, const Request& request, const Configuration* configuration,
+      Observer& observer, FileSystem& files)
       : files_(files),
-        settings_(settings),
-        configFiles_(settings.configFiles),
+        request_(request),
+        configuration_(configuration),
         interleaved_(interleaved),
         readsInterleaved_(interleaved == InterleavedFile::kRead),
-        console_(console) {}
+        observer_(observer) {}
 
   Status execute() {
     Status status = check();
@@ -71,7 +76,7 @@ class Run {
     if (status.ok()) status = closeOutputs();
     if (!status.ok()) {
       // A call that gave up for the stop failed as whatever it was doing.
-      if (files_.stopRequested()) status = problemWith(Problem::kStopped);
+      if (cancelled()) status = problemWith(Problem::kStopped);
       removeOutputs();
     }
     return status;
@@ -88,37 +93,37 @@ class Run {
     struct Output {
       std::string path;
       std::string file;
-      std::string name;
+      std::optional<uint32_t> camera;
       FileIdentity identity;
     };
     std::vector<Output> own;
     for (FrameSink& sink : sinks_) {
       if (sink.isRunsOwn())
-        own.push_back({sink.path(), sink.fileName(), sink.name(), sink.identity()});
+        own.push_back({sink.path(), sink.fileName(), sink.camera(), sink.identity()});
     }
     sinks_.clear();
     for (const Output& output : own) {
       const OsError error = files_.remove(output.path, output.file, output.identity);
-      if (error == 0) {
-        console_.noteAfterReport(output.name + ": removed, as the run did not complete");
-      } else if (error != ENOENT) {
-        console_.noteAfterReport(
-            output.name +
-            ": the run did not complete, and it could not be removed: " + describeOsError(error));
-      }
+      if (error == ENOENT) continue;  // no longer the run's file
+      observer_.note({Note::Kind::kOutputRemoved, output.path, output.camera, 0,
+                      error == 0 ? "removed, as the run did not complete"
+                                 : "the run did not complete, and it could not be removed: " +
+                                       describeOsError(error)});
     }
   }
+
+  [[nodiscard]] bool cancelled() { return observer_.cancelled() || files_.stopRequested(); }
 
   // Where the run looks whether it was asked to stop, besides the calls
   // that a signal interrupts: before every frame, and before it empties
   // anything.
-  Status stopPoint() { return files_.stopRequested() ? problemWith(Problem::kStopped) : Status{}; }
+  Status stopPoint() { return cancelled() ? problemWith(Problem::kStopped) : Status{}; }
 
   // --strict: an input that runs short fails the run, as soon as that is
   // known: before anything is emptied where its length tells, after the
   // walk (its warning written) where it does not.
   [[nodiscard]] Status strictCheck(bool inputRunsShort) const {
-    if (!settings_.strict || !inputRunsShort) return {};
+    if (!request_.strict || !inputRunsShort) return {};
     return problemWith(Problem::kInputTooShort, "", 0,
                        "--strict: an input that runs short fails the run");
   }
@@ -130,44 +135,42 @@ class Run {
 
   // Everything that can refuse the run, up to the start frame of each input.
   Status check() {
-    for (const std::string& note : settingsNotes(settings_, interleaved_)) console_.note(note);
     Status status = openInputs();
     if (status.ok()) status = openOutputs();
     if (status.ok() && !readsInterleaved_ && sources_.empty()) {
-      console_.note(noCameraNote(sinks_[0]));
+      observer_.note(noCameraNote(sinks_[0]));
     }
     if (status.ok()) status = readInputHeaders();
     if (!status.ok()) return status;
     settlePictureFormat();
-    if (settings_.verbose) writeVerboseReport(effective_, interleaved_, console_);
+    observer_.reportSettings(
+        {request_, format_.width, format_.height, format_.chroma, format_.bitDepth});
     status = checkFrames();
     if (status.ok()) status = seekToStartFrames();
     return status;
   }
 
-  // One file of a side, with the file as messages name it (a camera's with
-  // its index).
-  struct NamedPath {
-    ConfiguredPath configured;
-    std::string name;
+  // One file of a side: its path, and the camera it is.
+  struct SidePath {
+    const std::string& path;
+    std::optional<uint32_t> camera;
   };
 
   // The interleaved file's side holds one path, the cameras' side N.
-  [[nodiscard]] std::vector<NamedPath> pathsOf(bool interleavedSide) const {
-    if (interleavedSide) return {{settings_.sequencePath, settings_.sequencePath.path}};
-    std::vector<NamedPath> paths;
-    for (size_t c = 0; c < settings_.cameraPaths.size(); ++c) {
-      const ConfiguredPath& camera = settings_.cameraPaths[c];
-      paths.push_back({camera, camera.path + " (camera " + std::to_string(c) + ")"});
+  [[nodiscard]] std::vector<SidePath> pathsOf(bool interleavedSide) const {
+    if (interleavedSide) return {{request_.sequence, std::nullopt}};
+    std::vector<SidePath> paths;
+    for (size_t c = 0; c < request_.cameras.size(); ++c) {
+      paths.push_back({request_.cameras[c], static_cast<uint32_t>(c)});
     }
     return paths;
   }
 
   Status openInputs() {
-    const std::vector<NamedPath> paths = pathsOf(readsInterleaved_);
+    const std::vector<SidePath> paths = pathsOf(readsInterleaved_);
     sources_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      const Status status = sources_[i].open(files_, paths[i].configured.path, paths[i].name);
+      const Status status = sources_[i].open(files_, paths[i].path, paths[i].camera);
       if (!status.ok()) return explainEmptyPath(status, paths[i], "Input");
     }
     return {};
@@ -176,21 +179,20 @@ class Run {
   // An output that is an input is refused even where it cannot be opened
   // for writing (Output = "/dev/stdin"), and before any input is read from.
   Status openOutputs() {
-    const std::vector<NamedPath> paths = pathsOf(!readsInterleaved_);
-    if (settings_.noClobber) {
-      for (const NamedPath& path : paths) {
+    const std::vector<SidePath> paths = pathsOf(!readsInterleaved_);
+    if (request_.noClobber) {
+      for (const SidePath& path : paths) {
         if (Status status = refuseExisting(path); !status.ok()) return status;
       }
     }
     sinks_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
-      const std::string& path = paths[i].configured.path;
-      const Status status = sinks_[i].open(files_, path, paths[i].name);
+      const Status status = sinks_[i].open(files_, paths[i].path, paths[i].camera);
       FileInfo named;
       named.identity = sinks_[i].identity();
-      if (status.ok() || files_.identify(path, named) == 0) {
-        Status refused =
-            guardOutput(named.identity, paths[i].name, sinks_, i, sources_, configFiles_);
+      if (status.ok() || files_.identify(paths[i].path, named) == 0) {
+        Status refused = guardOutput(named.identity, nameOf(paths[i].path, paths[i].camera), sinks_,
+                                     i, sources_, configFiles());
         if (!refused.ok()) return refused;
       }
       if (!status.ok()) return explainEmptyPath(status, paths[i], "Output");
@@ -198,21 +200,31 @@ class Run {
     return {};
   }
 
+  [[nodiscard]] const std::vector<ConfigFile>& configFiles() const {
+    static const std::vector<ConfigFile> kNone;
+    return configuration_ != nullptr ? configuration_->files : kNone;
+  }
+
   // --no-clobber: a regular file with data in it is never replaced (a
   // standard stream, a device or a FIFO is no file that could be).
-  Status refuseExisting(const NamedPath& path) {
+  Status refuseExisting(const SidePath& path) {
     FileInfo info;
-    if (files_.identify(path.configured.path, info) != 0 || info.received ||
+    if (files_.identify(path.path, info) != 0 || info.received ||
         info.identity.kind != FileKind::kRegular || info.length == 0) {
       return {};
     }
-    return problemWith(Problem::kOutputExists, path.name, 0,
+    return problemWith(Problem::kOutputExists, nameOf(path.path, path.camera), 0,
                        "it exists, with " + plural(info.length, "byte") +
                            " in it, and --no-clobber replaces no file");
   }
 
-  Status explainEmptyPath(const Status& status, const NamedPath& path, const char* key) const {
-    return mvweave::explainEmptyPath(status, path.configured, key, !configFiles_.empty());
+  // Where the request came from configuration files, an empty path is
+  // explained by its line.
+  Status explainEmptyPath(const Status& status, const SidePath& path, const char* key) const {
+    if (configuration_ == nullptr) return status;
+    const ConfiguredPath& configured =
+        path.camera ? configuration_->cameras[*path.camera] : configuration_->sequence;
+    return mvweave::explainEmptyPath(status, configured, key, !configuration_->files.empty());
   }
 
   Status readInputHeaders() {
@@ -222,15 +234,13 @@ class Run {
     return {};
   }
 
-  // What no configuration file gave is taken from the first Y4M input; any
+  // What the request leaves unset is taken from the first Y4M input; any
   // Y4M file, in or out, makes frames planar.
   void settlePictureFormat() {
     firstY4m_ = firstY4mSource(sources_);
-    effective_ = settingsWithY4m(settings_, firstY4m_);
-    formatOrigin_ = formatOriginOf(settings_, firstY4m_);
-    format_ = pictureFormatOf(effective_);
+    formatOrigin_ = formatOriginOf(request_, firstY4m_);
+    format_ = pictureFormatOf(request_, firstY4m_);
     for (const FrameSink& sink : sinks_) format_.planar = format_.planar || sink.writesY4m();
-    format_.planar = format_.planar || firstY4m_ != nullptr;
   }
 
   // The format is one the tools handle, the Y4M headers agree with it, a
@@ -242,18 +252,16 @@ class Run {
       return status;
     }
     if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) return status;
-    for (const std::string& text : geometryNotes(sources_, format_, frameSize_)) {
-      console_.note(text);
-    }
+    for (const Note& note : geometryNotes(sources_, format_, frameSize_)) observer_.note(note);
     std::vector<LengthNote> notes;
-    if (Status status = lengthNotes(sources_, layoutOf(settings_), settings_.firstFrm, frameSize_,
+    if (Status status = lengthNotes(sources_, layoutOf(request_), request_.firstFrm, frameSize_,
                                     interleaved_, notes);
         !status.ok()) {
       return status;
     }
     announcedShort_.assign(sources_.size(), false);
     for (const LengthNote& note : notes) {
-      console_.note(note.text);
+      observer_.note(note.note);
       announcedShort_[note.source] = note.runsOut;
     }
     const bool known =
@@ -269,7 +277,7 @@ class Run {
   // forward, so this too comes before anything is emptied.
   Status seekToStartFrames() {
     const uint64_t startFrame =
-        readsInterleaved_ ? uint64_t{settings_.firstFrm} * sinks_.size() : settings_.firstFrm;
+        readsInterleaved_ ? uint64_t{request_.firstFrm} * sinks_.size() : request_.firstFrm;
     for (FrameSource& source : sources_) {
       if (Status status = source.skipFrames(startFrame, frameSize_); !status.ok()) return status;
     }
@@ -292,16 +300,19 @@ class Run {
     return {};
   }
 
-  // Frames of 0 bytes into raw files, without the verbose lines: the walk
-  // would write nothing, however long its layout.
+  // Frames of 0 bytes into raw files: the walk would write nothing, however
+  // long its layout; only an observer that follows the blocks sees them.
   [[nodiscard]] bool walkWritesNothing() const {
     const auto writesY4m = [](const FrameSink& sink) { return sink.writesY4m(); };
-    return frameSize_ == 0 && !settings_.verbose &&
-           std::none_of(sinks_.begin(), sinks_.end(), writesY4m);
+    return frameSize_ == 0 && std::none_of(sinks_.begin(), sinks_.end(), writesY4m);
   }
 
   Status walk() {
-    const Layout schedule = layoutOf(settings_);
+    Layout schedule = layoutOf(request_);
+    if (walkWritesNothing()) {
+      if (!observer_.followsBlocks()) return {};
+      schedule.cameras = 0;
+    }
     FrameMover mover(files_, frameSize_);
     std::vector<KernelMove> kernelMoves(schedule.cameras);
     for (uint32_t camera = 0; camera < schedule.cameras; ++camera) {
@@ -310,20 +321,19 @@ class Run {
     }
     uint64_t totalFrames = 0;
     if (!framesInSequence(schedule, totalFrames)) totalFrames = UINT64_MAX;
-    Progress progress(console_, totalFrames, frameSize_);
+    uint64_t framesDone = 0;
+    observer_.progress(framesDone, totalFrames, frameSize_);
     Status failure;
-    const auto blockStart = [this, &progress, &failure](uint32_t block) {
+    const bool followsBlocks = observer_.followsBlocks();
+    const auto blockStart = [&](uint32_t block) {
       failure = stopPoint();
-      if (!settings_.verbose || !failure.ok()) return failure.ok();
-      progress.erase();
-      if (block == 0) console_.line("");
-      console_.line("* Processing GOP(" + std::to_string(block) + ")");
-      return true;
+      if (followsBlocks && failure.ok()) observer_.blockStarted(block);
+      return failure.ok();
     };
     const auto step = [&](uint32_t camera) {
       failure = stopPoint();
-      if (failure.ok()) failure = copyFrame(camera, mover, kernelMoves[camera], progress);
-      progress.frameDone();
+      if (failure.ok()) failure = copyFrame(camera, mover, kernelMoves[camera]);
+      observer_.progress(++framesDone, totalFrames, frameSize_);
       return failure.ok();
     };
     walkSchedule(schedule, blockStart, step);
@@ -340,27 +350,24 @@ class Run {
   // One frame of camera c: from its file onto the end of the interleaved
   // file (mvweave), or from the interleaved file onto the end of its file
   // (mvunweave). A source that runs out is told once, as a warning.
-  Status copyFrame(uint32_t camera, FrameMover& mover, KernelMove& kernelMove, Progress& progress) {
+  Status copyFrame(uint32_t camera, FrameMover& mover, KernelMove& kernelMove) {
     FrameSource& source = sourceOf(camera);
     bool ranOut = false;
     if (Status status = mover.move(source, sinkOf(camera), kernelMove, ranOut); !status.ok()) {
       return status;
     }
     if (!ranOut) return {};
-    progress.erase();
-    console_.line("WARNING: Input file too short, missing data filled with zeros: " +
-                  source.path());
     // Said before the walk already, it needs no second line of detail.
-    if (!announcedShort_[sourceIndexOf(camera)]) {
-      console_.note(source.name() + ": " + ranOutDetail(source, framesPerSource()));
-    }
+    const bool said = announcedShort_[sourceIndexOf(camera)];
+    observer_.note(noteOn(source, said ? "" : ranOutDetail(source, framesPerSource()),
+                          Note::Kind::kInputRanShort));
     return {};
   }
 
   // The frames the walk takes from a source: all of the interleaved file's,
   // or one camera's.
   [[nodiscard]] std::string framesPerSource() const {
-    const Layout schedule = layoutOf(settings_);
+    const Layout schedule = layoutOf(request_);
     uint64_t frames = framesPerCamera(schedule);
     const bool fits = !readsInterleaved_ || framesInSequence(schedule, frames);
     return countText(frames, fits);
@@ -377,13 +384,12 @@ class Run {
   }
 
   FileSystem& files_;
-  const RunSettings& settings_;
-  const std::vector<ConfigFile>& configFiles_;
+  const Request& request_;
+  const Configuration* const configuration_;
   const InterleavedFile interleaved_;
   const bool readsInterleaved_;  // mvunweave; mvweave writes the interleaved file
-  Console& console_;
+  Observer& observer_;
   const FrameSource* firstY4m_ = nullptr;
-  RunSettings effective_;  // the settings, completed from a Y4M header
   PictureFormat format_;
   std::string formatOrigin_;          // what the format was taken from, for messages
   std::vector<bool> announcedShort_;  // by source: told before the walk that it runs out
@@ -392,14 +398,35 @@ class Run {
   uint32_t frameSize_ = 0;
 };
 
-}  // namespace
-
-Status weave(const RunSettings& settings, FileSystem& files, Console& console) {
-  return Run(settings, InterleavedFile::kWritten, files, console).execute();
+// The system's file layer, for a run of one call: a signal that interrupts
+// a call that waits asks the observer whether to stop.
+Status runOnSystemFiles(InterleavedFile interleaved, const Request& request, Observer& observer) {
+  const std::unique_ptr<FileSystem> files =
+      makeSystemFileSystem([&observer] { return observer.cancelled(); });
+  return Run(interleaved, request, nullptr, observer, *files).execute();
 }
 
-Status unweave(const RunSettings& settings, FileSystem& files, Console& console) {
-  return Run(settings, InterleavedFile::kRead, files, console).execute();
+}  // namespace
+
+Status merge(const Request& request, Observer& observer) {
+  return runOnSystemFiles(InterleavedFile::kWritten, request, observer);
+}
+
+Status merge(const Request& request, Observer& observer, FileSystem& files) {
+  return Run(InterleavedFile::kWritten, request, nullptr, observer, files).execute();
+}
+
+Status split(const Request& request, Observer& observer) {
+  return runOnSystemFiles(InterleavedFile::kRead, request, observer);
+}
+
+Status split(const Request& request, Observer& observer, FileSystem& files) {
+  return Run(InterleavedFile::kRead, request, nullptr, observer, files).execute();
+}
+
+Status run(const Configuration& configuration, InterleavedFile interleaved, Observer& observer,
+           FileSystem& files) {
+  return Run(interleaved, configuration.request, &configuration, observer, files).execute();
 }
 
 }  // namespace mvweave

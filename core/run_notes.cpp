@@ -9,33 +9,6 @@ namespace mvweave {
 
 namespace {
 
-const char* sequenceKeyOf(InterleavedFile interleaved) {
-  return interleaved == InterleavedFile::kRead ? "Input" : "Output";
-}
-
-// mvunweave reads one Input and mvweave writes one Output: of several
-// lines, the last counts. Several in one file are most likely a
-// configuration meant for the other tool.
-std::vector<std::string> replacedPathNotes(const RunSettings& settings,
-                                           InterleavedFile interleaved) {
-  const char* key = sequenceKeyOf(interleaved);
-  std::string text = std::string("only the last ") + key +
-                     " line counts: " + settings.sequencePath.path + " (" +
-                     settings.sequencePath.origin() + "); dropped: ";
-  for (size_t i = 0; i < settings.replacedPaths.size(); ++i) {
-    const ConfiguredPath& replaced = settings.replacedPaths[i];
-    text += (i > 0 ? ", " : "") + replaced.path + " (" + replaced.origin() + ")";
-  }
-  if (settings.replacedCount > settings.replacedPaths.size()) {
-    text +=
-        " and " + std::to_string(settings.replacedCount - settings.replacedPaths.size()) + " more";
-  }
-  if (!settings.replacedInOneFile) return {text};
-  return {text, settings.sequencePath.file + ": reads like a configuration for " +
-                    (interleaved == InterleavedFile::kRead ? "mvweave" : "mvunweave") +
-                    ", which takes one " + key + " line for each camera"};
-}
-
 // What the layout asks of one source.
 struct Demand {
   uint64_t start = 0;  // the frame of the file where the layout begins
@@ -65,11 +38,11 @@ Demand demandOf(const Layout& layout, uint32_t firstFrm, InterleavedFile interle
   return demand;
 }
 
-// "c0.yuv: holds 22 frames and 4 bytes; from frame 3 on the layout takes 25"
-std::string heldAndDemanded(const FrameSource& source, const std::string& held,
-                            const Demand& demand, uint32_t firstFrm, const char* verb) {
-  return source.name() + ": holds " + held + "; " + (firstFrm != 0 ? demand.startText : "") +
-         "the layout " + verb + " " + demand.takenText;
+// "holds 22 frames and 4 bytes; from frame 3 on the layout takes 25"
+std::string heldAndDemanded(const std::string& held, const Demand& demand, uint32_t firstFrm,
+                            const char* verb) {
+  return "holds " + held + "; " + (firstFrm != 0 ? demand.startText : "") + "the layout " + verb +
+         " " + demand.takenText;
 }
 
 std::string heldText(const FrameCount& count) {
@@ -79,11 +52,10 @@ std::string heldText(const FrameCount& count) {
 }
 
 // A frame cut short within what the layout takes is padded, not all zeros.
-std::string shortNote(const FrameSource& source, const FrameCount& count, const Demand& demand,
-                      uint32_t firstFrm) {
+std::string shortNote(const FrameCount& count, const Demand& demand, uint32_t firstFrm) {
   const uint64_t available = count.frames > demand.start ? count.frames - demand.start : 0;
   const bool cutWithin = count.partialBytes != 0 && count.frames >= demand.start;
-  std::string text = heldAndDemanded(source, heldText(count), demand, firstFrm, "takes") + ": ";
+  std::string text = heldAndDemanded(heldText(count), demand, firstFrm, "takes") + ": ";
   const uint64_t zeros = demand.taken - available;
   if (available == 0) {
     text += demand.fits && demand.taken == 1
@@ -105,12 +77,11 @@ std::string shortNote(const FrameSource& source, const FrameCount& count, const 
 std::string leftOutNote(const FrameSource& source, const FrameCount& count, const Demand& demand,
                         uint32_t firstFrm, uint64_t enough) {
   if (count.frames == enough && source.y4m()) {
-    return heldAndDemanded(source, "more than " + plural(enough - 1, "frame"), demand, firstFrm,
-                           "reads") +
+    return heldAndDemanded("more than " + plural(enough - 1, "frame"), demand, firstFrm, "reads") +
            ": the rest are left out";
   }
   const uint64_t leftOut = count.frames - demand.start - demand.taken;
-  return heldAndDemanded(source, heldText(count), demand, firstFrm, "reads") + ": " +
+  return heldAndDemanded(heldText(count), demand, firstFrm, "reads") + ": " +
          std::to_string(leftOut) + (leftOut == 1 ? " is" : " are") + " left out";
 }
 
@@ -121,7 +92,7 @@ std::string lengthNote(const FrameSource& source, const FrameCount& count, const
   const uint64_t available = count.frames > demand.start ? count.frames - demand.start : 0;
   if (!count.known) return {};
   runsOut = !demand.fits || available < demand.taken;
-  if (runsOut) return shortNote(source, count, demand, firstFrm);
+  if (runsOut) return shortNote(count, demand, firstFrm);
   if (reading && available > demand.taken) {
     return leftOutNote(source, count, demand, firstFrm, enough);
   }
@@ -130,18 +101,14 @@ std::string lengthNote(const FrameSource& source, const FrameCount& count, const
 
 }  // namespace
 
-std::vector<std::string> settingsNotes(const RunSettings& settings, InterleavedFile interleaved) {
-  std::vector<std::string> notes;
-  for (const auto& [key, note] : settings.numberNotes) notes.push_back(note);
-  if (settings.replacedCount == 0) return notes;
-  for (std::string& note : replacedPathNotes(settings, interleaved)) notes.push_back(note);
-  return notes;
-}
-
-std::string noCameraNote(const FrameSink& output) {
-  return "no camera: no Input line was read, so " +
-         (output.truncates() ? output.name() + " will be empty"
-                             : "nothing will be written to " + output.name());
+Note noCameraNote(const FrameSink& output) {
+  return {Note::Kind::kNote,
+          {},
+          {},
+          0,
+          "no camera: no Input line was read, so " +
+              (output.truncates() ? output.name() + " will be empty"
+                                  : "nothing will be written to " + output.name())};
 }
 
 Status explainEmptyPath(const Status& status, const ConfiguredPath& path, const char* key,
@@ -161,14 +128,18 @@ Status explainEmptyPath(const Status& status, const ConfiguredPath& path, const 
                                    : "the path must stand between double quotes");
 }
 
-std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
-                                       const PictureFormat& format, uint32_t frameSize) {
-  std::vector<std::string> notes;
+std::vector<Note> geometryNotes(const std::vector<FrameSource>& sources,
+                                const PictureFormat& format, uint32_t frameSize) {
+  std::vector<Note> notes;
   if (frameSize == 0) {
     // Kept as it always was, but never without a word: it empties outputs.
-    return {"Width " + std::to_string(format.width) + " and Height " +
-            std::to_string(format.height) +
-            ": a frame is 0 bytes, so no frame data will be written"};
+    return {{Note::Kind::kNote,
+             {},
+             {},
+             0,
+             "Width " + std::to_string(format.width) + " and Height " +
+                 std::to_string(format.height) +
+                 ": a frame is 0 bytes, so no frame data will be written"}};
   }
   for (const FrameSource& source : sources) {
     uint64_t bytes = 0;
@@ -176,23 +147,26 @@ std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
         !source.lengthFromStart(bytes) || bytes % frameSize == 0) {
       continue;
     }
-    notes.push_back(source.name() + ": " + std::to_string(bytes) +
-                    " bytes is not a whole number of " + std::to_string(frameSize) +
-                    "-byte frames (Width " + std::to_string(format.width) + ", Height " +
-                    std::to_string(format.height) + ", " + describe(format) +
-                    "); check Width, Height and the picture format");
+    notes.push_back(noteOn(source, std::to_string(bytes) + " bytes is not a whole number of " +
+                                       std::to_string(frameSize) + "-byte frames (Width " +
+                                       std::to_string(format.width) + ", Height " +
+                                       std::to_string(format.height) + ", " + describe(format) +
+                                       "); check Width, Height and the picture format"));
   }
   PictureFormat planar = format;
   planar.planar = true;
   uint32_t planarSize = 0;
   const bool odd = format.width % 2 != 0 || format.height % 2 != 0;
   if (!format.planar && odd && frameSizeOf(planar, planarSize).ok()) {
-    notes.push_back("Width " + std::to_string(format.width) + " and Height " +
-                    std::to_string(format.height) +
-                    ": frames are taken as P + P/2 = " + plural(frameSize, "byte") +
-                    "; ChromaFormat = 420 gives the planar layout of ffmpeg and Y4M "
-                    "files, " +
-                    std::to_string(planarSize) + " bytes");
+    notes.push_back({Note::Kind::kNote,
+                     {},
+                     {},
+                     0,
+                     "Width " + std::to_string(format.width) + " and Height " +
+                         std::to_string(format.height) +
+                         ": frames are taken as P + P/2 = " + plural(frameSize, "byte") +
+                         "; ChromaFormat = 420 gives the planar layout of ffmpeg and Y4M files, " +
+                         std::to_string(planarSize) + " bytes"});
   }
   return notes;
 }
@@ -213,10 +187,14 @@ Status lengthNotes(const std::vector<FrameSource>& sources, const Layout& layout
       return status;
     }
     bool runsOut = false;
-    std::string note = lengthNote(sources[i], count, demand, firstFrm, enough, reading, runsOut);
-    if (!note.empty()) notes.push_back({i, runsOut, std::move(note)});
+    std::string text = lengthNote(sources[i], count, demand, firstFrm, enough, reading, runsOut);
+    if (!text.empty()) notes.push_back({i, runsOut, noteOn(sources[i], std::move(text))});
   }
   return {};
+}
+
+Note noteOn(const FrameSource& source, std::string text, Note::Kind kind) {
+  return {kind, source.path(), source.camera(), 0, std::move(text)};
 }
 
 std::string ranOutDetail(const FrameSource& source, const std::string& framesTaken) {

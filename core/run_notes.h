@@ -1,7 +1,7 @@
-// Everything a run says on standard error before it empties anything, so
-// that a mistake is named before a byte is written: paths given twice, a
-// run without cameras, paths that are empty, inputs whose size is no whole
-// number of frames or whose length does not fit the layout. The run goes on
+// Everything a run notes before it empties anything, so that a mistake is
+// named before a byte is written: a run without cameras, paths that are
+// empty, inputs whose size is no whole number of frames or whose length does
+// not fit the layout. The run goes on
 // after each note; only a Y4M frame line that the walk would refuse stops
 // it here.
 #ifndef MVWEAVE_CORE_RUN_NOTES_H
@@ -13,20 +13,19 @@
 
 #include "frame_sink.h"
 #include "frame_source.h"
+#include "mvweave/configuration.h"
 #include "mvweave/layout.h"
-#include "mvweave/settings.h"
+#include "mvweave/observer.h"
 #include "mvweave/status.h"
 #include "picture_format.h"
 
 namespace mvweave {
 
-// What the configuration lines say that may not be what was meant: a number
-// key that held no plain number, the sequence's key given more than once
-// (the last line counts).
-std::vector<std::string> settingsNotes(const RunSettings& settings, InterleavedFile interleaved);
+// A note on an input.
+Note noteOn(const FrameSource& source, std::string text, Note::Kind kind = Note::Kind::kNote);
 
 // A mvweave run without cameras: it empties its output.
-std::string noCameraNote(const FrameSink& output);
+Note noCameraNote(const FrameSink& output);
 
 // `status`, with the reason a path is empty as its detail: no configuration
 // file at all, no line with the key, or a value without its double quotes.
@@ -35,13 +34,13 @@ Status explainEmptyPath(const Status& status, const ConfiguredPath& path, const 
 
 // Inputs whose size is no whole number of frames, and an odd picture size
 // taken as P + P/2.
-std::vector<std::string> geometryNotes(const std::vector<FrameSource>& sources,
-                                       const PictureFormat& format, uint32_t frameSize);
+std::vector<Note> geometryNotes(const std::vector<FrameSource>& sources,
+                                const PictureFormat& format, uint32_t frameSize);
 
 struct LengthNote {
   size_t source;  // the index of the input
   bool runsOut;   // it holds too few frames; else some are left out
-  std::string text;
+  Note note;
 };
 
 // Inputs of known length that hold fewer frames than the layout takes from

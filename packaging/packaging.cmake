@@ -58,6 +58,8 @@ install(FILES examples/layout.cfg examples/cameras.cfg examples/split_paths.cfg
               examples/merge_10bit_422.cfg examples/merge_y4m_live.cfg examples/split_y4m.cfg
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(PROGRAMS examples/verify_with_ffmpeg.sh DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+install(FILES examples/library/CMakeLists.txt examples/library/merge_cameras.cpp
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/library)
 
 set(CPACK_PACKAGE_NAME mvweave)
 set(CPACK_PACKAGE_VENDOR "the mvweave authors")

@@ -17,8 +17,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <new>
 #include <optional>
@@ -291,37 +289,27 @@ class Interleaved {
   int64_t indexedAt_[2] = {-1, -1};       // Y4M: the file's time of change when indexed
 };
 
-// The text a run would have written to the console, both streams in one
-// memory buffer in the order written, to be handed over as lines.
-class CapturedText {
+// What a run tells, as the lines the tool would have printed.
+class NoteLines final : public Observer {
  public:
-  CapturedText() : stream_(::open_memstream(&buffer_, &size_)) {
-    if (stream_ == nullptr) throw std::bad_alloc();
-  }
-  CapturedText(const CapturedText&) = delete;
-  CapturedText& operator=(const CapturedText&) = delete;
-  ~CapturedText() {
-    if (stream_ != nullptr) std::fclose(stream_);
-    std::free(buffer_);
-  }
-  [[nodiscard]] std::FILE* stream() const { return stream_; }
+  explicit NoteLines(const char* tool) : tool_(tool) {}
 
-  // Every line, appended to `list`.
-  void appendLinesTo(py::list list) {
-    std::fclose(stream_);
-    stream_ = nullptr;
-    const std::string text(buffer_, size_);
-    for (size_t start = 0; start < text.size();) {
-      const size_t end = std::min(text.find('\n', start), text.size());
-      list.append(py::str(text.substr(start, end - start)));
-      start = end + 1;
+  void note(const Note& note) override {
+    std::string name = note.file;
+    if (note.line != 0) name += ":" + std::to_string(note.line);
+    if (note.camera) name += " (camera " + std::to_string(*note.camera) + ")";
+    if (note.kind == Note::Kind::kInputRanShort) {
+      lines.push_back("WARNING: Input file too short, missing data filled with zeros: " +
+                      note.file);
+      if (note.text.empty()) return;
     }
+    lines.push_back(tool_ + ": " + (name.empty() ? "" : name + ": ") + note.text);
   }
+
+  std::vector<std::string> lines;
 
  private:
-  char* buffer_ = nullptr;
-  size_t size_ = 0;
-  std::FILE* stream_;
+  const std::string tool_;
 };
 
 // One of the tools' runs on its configuration files. Nothing is printed:
@@ -329,24 +317,20 @@ class CapturedText {
 // it is a list.
 void run(InterleavedFile interleaved, const py::args& configs, const py::object& notes) {
   const auto files = makeSystemFileSystem();
-  const char* const name = interleaved == InterleavedFile::kWritten ? "mvweave" : "mvunweave";
-  CapturedText captured;
-  Console console(name, captured.stream(), captured.stream());
-  RunSettings settings;
-  Status status;
+  NoteLines observer(interleaved == InterleavedFile::kWritten ? "mvweave" : "mvunweave");
   if (configs.empty()) throw py::type_error("name at least one configuration file");
-  for (const py::handle config : configs) {
-    status = readConfigFile(*files, systemPath(config), interleaved, settings);
-    if (!status.ok()) break;
-  }
+  std::vector<std::string> paths;
+  for (const py::handle config : configs) paths.push_back(systemPath(config));
+  Configuration configuration;
+  Status status = readConfigFiles(*files, paths, interleaved, configuration);
   if (status.ok()) {
+    for (const Note& note : notesOn(configuration, interleaved)) observer.note(note);
     const py::gil_scoped_release unlocked;
-    status =
-        (interleaved == InterleavedFile::kWritten ? weave : unweave)(settings, *files, console);
+    status = mvweave::run(configuration, interleaved, observer, *files);
   }
-  console.release();  // what the failure led to: outputs removed
-  if (py::isinstance<py::list>(notes))
-    captured.appendLinesTo(py::reinterpret_borrow<py::list>(notes));
+  if (py::isinstance<py::list>(notes)) {
+    for (const std::string& line : observer.lines) notes.attr("append")(py::str(line));
+  }
   if (!status.ok()) throw Failure(status);
 }
 

@@ -66,18 +66,18 @@ class FaultsTest : public testing::Test {
   }
 
   // 4x2 pictures, GOPLength 1, NumGOP 2: three frames of each camera.
-  [[nodiscard]] RunSettings settings(const std::string& sequence,
-                                     const std::vector<std::string>& cameras) const {
-    RunSettings settings;
-    settings.sequencePath.path = sequence[0] == '/' ? sequence : path(sequence);
+  [[nodiscard]] Request settings(const std::string& sequence,
+                                 const std::vector<std::string>& cameras) const {
+    Request request;
+    request.sequence = sequence[0] == '/' ? sequence : path(sequence);
     for (const std::string& camera : cameras) {
-      settings.cameraPaths.push_back(pathGiven(camera[0] == '/' ? camera : path(camera)));
+      request.cameras.push_back(camera[0] == '/' ? camera : path(camera));
     }
-    settings.width = 4;
-    settings.height = 2;
-    settings.gopLength = 1;
-    settings.numGop = 2;
-    return settings;
+    request.width = 4;
+    request.height = 2;
+    request.gopLength = 1;
+    request.numGop = 2;
+    return request;
   }
 
   // A descriptor that reads `bytes` and then the end, as a pipe gives them.
@@ -89,7 +89,7 @@ class FaultsTest : public testing::Test {
   }
 
   std::unique_ptr<FileSystem> system_ = makeSystemFileSystem();
-  Console silent_{"test", nullptr, nullptr};
+  Observer silent_;
   std::filesystem::path folder_;
 };
 
@@ -147,10 +147,10 @@ TEST_F(FaultsTest, AFailedCallFailsTheRunAndALessThanAskedOneIsCarriedOn) {
     write(output, kEarlier);
     TestFileSystem files(*system_, c.merge != kReadAndWrite);
     files.plan(c.fault);
-    RunSettings merge = settings(output, {"cam0.yuv", "cam1.yuv"});
+    Request merge = settings(output, {"cam0.yuv", "cam1.yuv"});
     merge.firstFrm = c.merge == kFromFrame1 ? 1 : 0;
     merge.numGop = c.merge == kFromFrame1 ? 1 : 2;
-    const Status status = weave(merge, files, silent_);
+    const Status status = mvweave::merge(merge, silent_, files);
     EXPECT_EQ(status.problem, c.problem) << c.what;
     EXPECT_EQ(status.osError, c.error) << c.what;
     EXPECT_EQ(read(output), c.written) << c.what;
@@ -164,9 +164,9 @@ TEST_F(FaultsTest, TheFirstFailureIsTheOneTold) {
   TestFileSystem files(*system_);
   files.plan({Call::kClose, "back0.yuv", How::kError, EIO});
   files.plan({Call::kClose, "back1.yuv", How::kError, ENOSPC});
-  RunSettings split = settings("multiview.yuv", {"back0.yuv", "back1.yuv", "back2.yuv"});
+  Request split = settings("multiview.yuv", {"back0.yuv", "back1.yuv", "back2.yuv"});
   split.numGop = 0;
-  Status status = unweave(split, files, silent_);
+  Status status = mvweave::split(split, silent_, files);
   EXPECT_EQ(status.problem, Problem::kWrite);
   EXPECT_EQ(status.subject, path("back0.yuv") + " (camera 0)");
   EXPECT_EQ(status.osError, EIO);
@@ -174,11 +174,11 @@ TEST_F(FaultsTest, TheFirstFailureIsTheOneTold) {
 
   write("views.cfg", std::string(100000, '#') + "\nWidth = 4\n");
   files.plan({Call::kRead, "views.cfg", How::kError, EIO, 65536});
-  RunSettings read;
+  Configuration read;
   status = readConfigFile(files, path("views.cfg"), InterleavedFile::kWritten, read);
   EXPECT_EQ(status.problem, Problem::kOpenConfig);
   EXPECT_EQ(status.osError, EIO);
-  EXPECT_EQ(read.width, 640u);
+  EXPECT_FALSE(read.request.width);
 }
 
 // Frames read and written give what frames moved inside the kernel give,
@@ -200,13 +200,13 @@ TEST_F(FaultsTest, ReadingAndWritingGivesWhatKernelMovesGive) {
       int ends[2];
       const std::string pipe = pipeHolding(frames(2, 3), ends);
       EXPECT_TRUE(
-          weave(settings(sequence, {"cam0.y4m", "short.yuv", pipe}), *layers[layer], silent_).ok())
+          merge(settings(sequence, {"cam0.y4m", "short.yuv", pipe}), silent_, *layers[layer]).ok())
           << sequence;
       ::close(ends[0]);
-      RunSettings split = settings(sequence, {"back0.y4m", "back1.yuv"});
+      Request split = settings(sequence, {"back0.y4m", "back1.yuv"});
       split.firstFrm = 1;
       split.numGop = 0;
-      EXPECT_TRUE(unweave(split, *layers[layer], silent_).ok()) << sequence;
+      EXPECT_TRUE(mvweave::split(split, silent_, *layers[layer]).ok()) << sequence;
       outputs[layer] = read(sequence) + read("back0.y4m") + read("back1.yuv");
     }
     EXPECT_EQ(outputs[0], outputs[1]) << sequence;
@@ -245,7 +245,7 @@ TEST_F(FaultsTest, FramesMoveInsideTheKernelByWhatTheFilesAllow) {
   for (const auto& c : cases) {
     std::filesystem::remove(path("out.yuv"));
     TestFileSystem files(*system_);
-    EXPECT_TRUE(weave(settings(c.output, c.cameras), files, silent_).ok()) << c.what;
+    EXPECT_TRUE(merge(settings(c.output, c.cameras), silent_, files).ok()) << c.what;
     EXPECT_FALSE(files.kernelMoves().empty()) << c.what;
     for (const KernelMove move : files.kernelMoves()) EXPECT_EQ(move, c.move) << c.what;
     EXPECT_EQ(read("out.yuv"), c.written) << c.what;

@@ -97,24 +97,23 @@ class LayoutTest : public testing::Test {
   // out the same either way.
   Status run(const Model& model, const std::string& sequence,
              const std::vector<std::string>& cameras, InterleavedFile interleaved) {
-    RunSettings settings;
-    settings.sequencePath.path = (folder_ / sequence).string();
-    for (const std::string& camera : cameras) {
-      settings.cameraPaths.push_back(pathGiven((folder_ / camera).string()));
-    }
-    settings.firstFrm = model.firstFrm;
-    settings.gopLength = model.gopLength;
-    settings.numGop = model.numGop;
-    settings.numFrm = model.numFrm;
-    settings.width = model.width;
-    settings.height = model.height;
-    Console silent("test", nullptr, nullptr);
+    Request request;
+    request.sequence = (folder_ / sequence).string();
+    for (const std::string& camera : cameras)
+      request.cameras.push_back((folder_ / camera).string());
+    request.firstFrm = model.firstFrm;
+    request.gopLength = model.gopLength;
+    request.numGop = model.numGop;
+    request.numFrm = model.numFrm;
+    request.width = model.width;
+    request.height = model.height;
+    Observer silent;
     TestFileSystem readAndWrite(*files_, false);
     FileSystem* const layers[] = {files_.get(), &readAndWrite};
     Status status;
     for (FileSystem* layer : layers) {
-      status =
-          (interleaved == InterleavedFile::kWritten ? weave : unweave)(settings, *layer, silent);
+      status = interleaved == InterleavedFile::kWritten ? merge(request, silent, *layer)
+                                                        : split(request, silent, *layer);
       if (!status.ok()) return status;
     }
     return status;

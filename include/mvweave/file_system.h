@@ -150,15 +150,6 @@ using StopCheck = std::function<bool()>;
 // check, interrupted calls are always made again.
 std::unique_ptr<FileSystem> makeSystemFileSystem(StopCheck stopRequested = {});
 
-// Readies a tool's process, after its file system is made: closed standard
-// streams are opened on the null device (else the first files opened would
-// take their places and receive console text); writing to a pipe whose
-// reader has gone and writing past the file-size limit become ordinary write
-// errors instead of signals that end the process without a word; and the
-// number of files the process may hold open is raised as far as the system
-// allows, so that rigs with many cameras work.
-void readyProcess();
-
 // An open handle that closes itself when it goes out of scope. Closing can
 // lose written data, so writers call close() and check it; the destructor
 // only closes what a failed run leaves open.

@@ -1,15 +1,17 @@
 // The mvweave library: the interleaved multiview layout, and the runs of
-// mvweave and mvunweave over a file layer of the caller's choosing.
+// mvweave and mvunweave, in one call each; see docs/library.md.
 //   find_package(mvweave CONFIG REQUIRED)
 //   target_link_libraries(app PRIVATE mvweave::core)
 #ifndef MVWEAVE_MVWEAVE_H
 #define MVWEAVE_MVWEAVE_H
 
-#include "mvweave/console.h"
+#include "mvweave/configuration.h"
 #include "mvweave/file_system.h"
 #include "mvweave/layout.h"
-#include "mvweave/run.h"
-#include "mvweave/settings.h"
+#include "mvweave/merge.h"
+#include "mvweave/observer.h"
+#include "mvweave/request.h"
+#include "mvweave/split.h"
 #include "mvweave/status.h"
 
 #endif

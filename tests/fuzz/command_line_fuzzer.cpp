@@ -17,7 +17,7 @@
 
 #include "command_line.h"
 #include "merge_tool.h"
-#include "mvweave/run.h"
+#include "mvweave/configuration.h"
 #include "split_tool.h"
 
 namespace {
@@ -79,11 +79,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   argv.reserve(arguments.size());
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   const auto files = mvweave::makeSystemFileSystem();
-  mvweave::Console console(tool.name);
-  mvweave::RunSettings settings;
+  mvweave::Console console(tool.name, tool.interleaved);
+  mvweave::Configuration configuration;
   mvweave::Status status;
   if (!mvweave::parseCommandLine(static_cast<int>(argv.size()), argv.data(), tool, *files, console,
-                                 settings, status)) {
+                                 configuration, status)) {
     console.report(status);
   }
   console.release();

@@ -56,7 +56,7 @@ uint32_t frameSizeOf(const FrameSource& source) {
 
 // Opens a source and reads its header.
 Status openSource(mvweave::FileSystem& files, const std::string& path, FrameSource& source) {
-  Status status = source.open(files, path, path);
+  Status status = source.open(files, path);
   return status.ok() ? source.recogniseFormat() : status;
 }
 

@@ -1,12 +1,16 @@
-// Holding console text back, sending it to the right stream, escaping it.
-#include "mvweave/console.h"
+// Holding console text back, sending it to the right stream, escaping it;
+// the run's notes, report and progress as the tools show them.
+#include "console.h"
 
+#include "progress.h"
 #include "terminal.h"
 
 namespace mvweave {
 
-Console::Console(const char* toolName, std::FILE* out, std::FILE* err)
-    : toolName_(toolName), out_(out), err_(err) {}
+Console::Console(const char* toolName, InterleavedFile interleaved, std::FILE* out, std::FILE* err)
+    : toolName_(toolName), interleaved_(interleaved), out_(out), err_(err) {}
+
+Console::~Console() = default;
 
 void Console::line(const std::string& text) { write(outIntoError_, printable(text) + "\n"); }
 
@@ -16,15 +20,13 @@ void Console::note(const std::string& text) {
   write(true, std::string(toolName_) + ": " + printable(text) + "\n");
 }
 
-void Console::noteAfterReport(const std::string& text) { afterReport_.push_back(text); }
-
 void Console::report(const Status& status) {
   if (!status.ok()) {
     if (const std::string message = messageOf(status); !message.empty()) line(message);
     if (const std::string detail = detailOf(status); !detail.empty()) note(detail);
   }
-  for (const std::string& text : afterReport_) note(text);
-  afterReport_.clear();
+  for (const std::string& text : removed_) note(text);
+  removed_.clear();
 }
 
 void Console::keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne) {
@@ -33,8 +35,7 @@ void Console::keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne) 
 }
 
 void Console::release() {
-  for (const std::string& text : afterReport_) note(text);
-  afterReport_.clear();
+  report(Status{});
   if (!holding_) return;
   holding_ = false;
   for (Held& held : held_) write(held.toError || outIntoError_, held.text);
@@ -58,7 +59,82 @@ void Console::drawProgress(const std::string& text) {
   std::fflush(err_);
 }
 
+void Console::endProgress() { progress_.reset(); }
+
+namespace {
+
+// "cam1.yuv (camera 1)", "views.cfg:3", or nothing.
+std::string nameOf(const Note& note) {
+  std::string name = note.file;
+  if (note.line != 0) name += ":" + std::to_string(note.line);
+  if (note.camera) name += " (camera " + std::to_string(*note.camera) + ")";
+  return name;
+}
+
+std::string textOf(const Note& note) {
+  const std::string name = nameOf(note);
+  if (name.empty() || note.text.empty()) return name + note.text;
+  return name + ": " + note.text;
+}
+
+}  // namespace
+
+void Console::note(const Note& note) {
+  switch (note.kind) {
+    case Note::Kind::kNote: this->note(textOf(note)); return;
+    case Note::Kind::kInputRanShort:
+      line("WARNING: Input file too short, missing data filled with zeros: " + note.file);
+      // Said before the walk already, it comes without its detail.
+      if (!note.text.empty()) this->note(textOf(note));
+      return;
+    case Note::Kind::kOutputRemoved: removed_.push_back(textOf(note)); return;
+  }
+}
+
+// mvweave's report lists the cameras first, every label 13 characters
+// wide; mvunweave's lists the sequence first and the cameras last, with
+// labels 12, 13 and 14 characters wide. The picture format only where the
+// request gave it.
+void Console::reportSettings(const RunReport& report) {
+  if (!verbose_) return;
+  const Request& request = report.request;
+  const bool merge = interleaved_ == InterleavedFile::kWritten;
+  const auto number = [this](const char* label, uint32_t value) {
+    line(label + std::to_string(value));
+  };
+  if (merge) {
+    for (const std::string& camera : request.cameras) line("* Input:     " + camera);
+    line("* Output:    " + request.sequence);
+  } else {
+    line("* Input:    " + request.sequence);
+  }
+  number("* FirstFrm:  ", request.firstFrm);
+  number("* GOPLength: ", request.gopLength);
+  number("* NumGOP:    ", request.numGop);
+  number("* NumFrm:    ", request.numFrm);
+  number("* Width:     ", report.width);
+  number("* Height:    ", report.height);
+  if (request.chromaFormat || request.bitDepth) {
+    number("* Chroma:    ", report.chromaFormat);
+    number("* BitDepth:  ", report.bitDepth);
+  }
+  if (!merge) {
+    for (const std::string& camera : request.cameras) line("* Output:     " + camera);
+  }
+}
+
+void Console::blockStarted(uint32_t block) {
+  if (block == 0) line("");
+  line("* Processing GOP(" + std::to_string(block) + ")");
+}
+
+void Console::progress(uint64_t framesDone, uint64_t framesTotal, uint32_t frameSize) {
+  if (!progress_) progress_ = std::make_unique<Progress>(*this, framesTotal, frameSize);
+  if (framesDone > 0) progress_->frameDone();
+}
+
 void Console::write(bool toError, const std::string& text) {
+  if (progress_) progress_->erase();
   if (holding_) {
     held_.push_back({toError, text});
     return;

@@ -9,12 +9,12 @@
 
 namespace mvweave {
 
-bool writeLayoutListing(const RunSettings& settings, InterleavedFile interleaved, std::FILE* out,
+bool writeLayoutListing(const Request& request, InterleavedFile interleaved, std::FILE* out,
                         const StopCheck& stopRequested) {
-  const Layout layout = layoutOf(settings);
+  const Layout layout = layoutOf(request);
   const bool writes = interleaved == InterleavedFile::kWritten;
-  uint64_t index = writes ? 0 : uint64_t{settings.firstFrm} * layout.cameras;
-  std::vector<uint64_t> nextFrame(layout.cameras, writes ? settings.firstFrm : 0);
+  uint64_t index = writes ? 0 : uint64_t{request.firstFrm} * layout.cameras;
+  std::vector<uint64_t> nextFrame(layout.cameras, writes ? request.firstFrm : 0);
   std::string block = "index,camera,frame\n";
   bool written = true;
   const auto flush = [&] {

@@ -1,7 +1,8 @@
 // The terminal a person watches a long run on: whether a stream is one and
-// how wide it is; and the signals with which a person stops a run.
-#ifndef MVWEAVE_CORE_TERMINAL_H
-#define MVWEAVE_CORE_TERMINAL_H
+// how wide it is; the signals with which a person stops a run; and the
+// process the tools run in.
+#ifndef MVWEAVE_CLI_TERMINAL_H
+#define MVWEAVE_CLI_TERMINAL_H
 
 #include <cstdio>
 #include <string>
@@ -32,6 +33,15 @@ class Interrupts {
   // Ends the process as the signal that asked for the stop would have.
   [[noreturn]] void endAsSignalled() const;
 };
+
+// Readies a tool's process, after its file system is made: closed standard
+// streams are opened on the null device (else the first files opened would
+// take their places and receive console text); writing to a pipe whose
+// reader has gone and writing past the file-size limit become ordinary write
+// errors instead of signals that end the process without a word; and the
+// number of files the process may hold open is raised as far as the system
+// allows, so that rigs with many cameras work.
+void readyProcess();
 
 }  // namespace mvweave
 

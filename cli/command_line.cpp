@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "layout_listing.h"
-#include "mvweave/run.h"
-#include "run_notes.h"
 #include "terminal.h"
 
 namespace mvweave {
@@ -45,14 +43,18 @@ Switch switchOf(const std::string& argument) {
 // is a configuration file read at once.
 class ArgumentWalk {
  public:
-  ArgumentWalk(const Tool& tool, FileSystem& files, Console& console, RunSettings& settings,
+  ArgumentWalk(const Tool& tool, FileSystem& files, Console& console, Configuration& configuration,
                bool listing)
-      : tool_(tool), files_(files), console_(console), settings_(settings), listing_(listing) {}
+      : tool_(tool),
+        files_(files),
+        console_(console),
+        configuration_(configuration),
+        listing_(listing) {}
 
   // False when the tool stops at the argument; `status` says why.
   bool take(const std::string& argument, Status& status) {
     if (!isSwitch(argument)) {
-      status = readConfigFile(files_, argument, tool_.interleaved, settings_);
+      status = readConfigFile(files_, argument, tool_.interleaved, configuration_);
       return status.ok();
     }
     return takeSwitch(argument, status);
@@ -68,7 +70,7 @@ class ArgumentWalk {
       if (isSwitch(argument)) {
         switches_ = switches_ && argument != "--";
       } else if (kindOf(argument) == FileKind::kRegular) {
-        (void)readConfigFile(files_, argument, tool_.interleaved, settings_,
+        (void)readConfigFile(files_, argument, tool_.interleaved, configuration_,
                              ConfigReading::kPathsOnly);
       }
     }
@@ -120,7 +122,7 @@ class ArgumentWalk {
         if (!hint.empty()) console_.note(hint);
         return false;
       case Switch::kVerbose:
-        settings_.verbose = true;
+        console_.setVerbose();
         if (!listing_) {
           console_.line(tool_.banner);
           console_.line("");
@@ -140,7 +142,7 @@ class ArgumentWalk {
   const Tool& tool_;
   FileSystem& files_;
   Console& console_;
-  RunSettings& settings_;
+  Configuration& configuration_;
   const bool listing_;    // --layout: standard output carries the listing only
   bool switches_ = true;  // false after "--"
 };
@@ -148,10 +150,11 @@ class ArgumentWalk {
 // Console text is kept out of every file the settings name, told from what
 // their paths name now, before any text is released and without opening,
 // creating or emptying anything.
-void keepConsoleOutOfFiles(FileSystem& files, const RunSettings& settings, Console& console) {
+void keepConsoleOutOfFiles(FileSystem& files, const Configuration& configuration,
+                           Console& console) {
   std::vector<FileIdentity> used;
-  for (const ConfigFile& config : settings.configFiles) used.push_back(config.identity);
-  for (const std::string& path : settings.pathsNamed) {
+  for (const ConfigFile& config : configuration.files) used.push_back(config.identity);
+  for (const std::string& path : configuration.pathsNamed) {
     FileInfo info;
     if (files.identify(path, info) == 0) used.push_back(info.identity);
   }
@@ -196,7 +199,7 @@ int firstPlainArgument(int argc, const char* const* argv) {
 void printHelp(const Tool& tool, Console& console) { console.text(tool.helpText); }
 
 bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
-                      Console& console, RunSettings& settings, Status& status) {
+                      Console& console, Configuration& configuration, Status& status) {
   // Asked for alone (--zero-on-success and --layout aside), the version is
   // the one line written.
   const int first = firstPlainArgument(argc, argv);
@@ -206,14 +209,14 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileS
   }
   const bool listing = asks(kLayout, argc, argv);
   if (!listing) console.line("");
-  ArgumentWalk walk(tool, files, console, settings, listing);
+  ArgumentWalk walk(tool, files, console, configuration, listing);
   for (int i = 1; i < argc; ++i) {
     if (!walk.take(argv[i], status)) {
       walk.readForPathsOnly(argc, argv, i + 1);
       return false;
     }
   }
-  status = checkConfigurationsAreForTool(settings, tool.interleaved);
+  status = checkConfigurationsAreForTool(configuration, tool.interleaved);
   return status.ok();
 }
 
@@ -223,27 +226,27 @@ namespace {
 // completed.
 bool parseAndRun(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
                  Console& console, Status& status) {
-  RunSettings settings;
-  settings.strict = asks(kStrict, argc, argv);
-  settings.noClobber = asks(kNoClobber, argc, argv);
-  const bool accepted = parseCommandLine(argc, argv, tool, files, console, settings, status);
-  keepConsoleOutOfFiles(files, settings, console);
+  Configuration configuration;
+  configuration.request.strict = asks(kStrict, argc, argv);
+  configuration.request.noClobber = asks(kNoClobber, argc, argv);
+  const bool accepted = parseCommandLine(argc, argv, tool, files, console, configuration, status);
+  keepConsoleOutOfFiles(files, configuration, console);
   console.release();
   if (!accepted) return false;
+  // What the lines say that may not be meant changes the listing too.
+  for (const Note& note : notesOn(configuration, tool.interleaved)) console.note(note);
   if (asks(kLayout, argc, argv)) {
-    // What the settings say that may not be meant changes the listing too.
-    for (const std::string& note : settingsNotes(settings, tool.interleaved)) console.note(note);
     // A reader that has gone ends the listing at once, without a word.
     if (!standardOutputClosedAtStart(files) &&
-        writeLayoutListing(settings, tool.interleaved, stdout,
+        writeLayoutListing(configuration.request, tool.interleaved, stdout,
                            [&files] { return files.stopRequested(); })) {
       return true;
     }
     status = problemWith(Problem::kWrite);
     return false;
   }
-  status =
-      (tool.interleaved == InterleavedFile::kWritten ? weave : unweave)(settings, files, console);
+  status = run(configuration, tool.interleaved, console, files);
+  console.endProgress();
   return status.ok();
 }
 
@@ -254,7 +257,7 @@ int runTool(int argc, const char* const* argv, const Tool& tool) {
   const std::unique_ptr<FileSystem> files =
       makeSystemFileSystem([&interrupts] { return interrupts.requested(); });
   readyProcess();
-  Console console(tool.name);
+  Console console(tool.name, tool.interleaved);
   console.hold();
   Status status;
   bool completed = false;

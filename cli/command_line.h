@@ -1,12 +1,12 @@
 // Where each tool starts: the entry procedure, the walk over the arguments,
 // the help text and the banner, and the exit status. The two tools differ
 // only in their Tool description.
-#ifndef MVWEAVE_CORE_COMMAND_LINE_H
-#define MVWEAVE_CORE_COMMAND_LINE_H
+#ifndef MVWEAVE_CLI_COMMAND_LINE_H
+#define MVWEAVE_CLI_COMMAND_LINE_H
 
-#include "mvweave/console.h"
+#include "console.h"
+#include "mvweave/configuration.h"
 #include "mvweave/file_system.h"
-#include "mvweave/settings.h"
 #include "mvweave/status.h"
 
 namespace mvweave {
@@ -22,10 +22,11 @@ struct Tool {
 void printHelp(const Tool& tool, Console& console);
 
 // Walks the arguments left to right: switches act at once, every other
-// argument is a configuration file read at once into `settings`. True when
-// the run may start; otherwise `status` says why not (kNone after the help).
+// argument is a configuration file read at once into `configuration`. True
+// when the run may start; otherwise `status` says why not (kNone after the
+// help).
 bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
-                      Console& console, RunSettings& settings, Status& status);
+                      Console& console, Configuration& configuration, Status& status);
 
 // The whole life of a tool; returns the exit status: 1 after a completed
 // run, 0 on every other path (with --zero-on-success: 0 when the tool did

@@ -1,4 +1,4 @@
-#include "mvweave/console.h"
+#include "console.h"
 
 #include <gtest/gtest.h>
 

@@ -6,14 +6,14 @@
 // that is stopped erases it as it unwinds. Standard output is left alone,
 // so scripts see nothing of it, and without a terminal (files, pipes, every
 // test) it writes nothing at all.
-#ifndef MVWEAVE_CORE_PROGRESS_H
-#define MVWEAVE_CORE_PROGRESS_H
+#ifndef MVWEAVE_CLI_PROGRESS_H
+#define MVWEAVE_CLI_PROGRESS_H
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 
-#include "mvweave/console.h"
+#include "console.h"
 
 namespace mvweave {
 

@@ -2,12 +2,13 @@
 // and one line per frame the run moves, in the order of the interleaved
 // sequence, with its position in the interleaved file, its camera and its
 // position in that camera's file, exactly as the run reads and writes them.
-#ifndef MVWEAVE_CORE_LAYOUT_LISTING_H
-#define MVWEAVE_CORE_LAYOUT_LISTING_H
+#ifndef MVWEAVE_CLI_LAYOUT_LISTING_H
+#define MVWEAVE_CLI_LAYOUT_LISTING_H
 
 #include <cstdio>
 
-#include "mvweave/settings.h"
+#include "mvweave/configuration.h"
+#include "mvweave/request.h"
 
 namespace mvweave {
 
@@ -15,7 +16,7 @@ namespace mvweave {
 // (mvweave) and the interleaved positions when it is read (mvunweave).
 // False at the first write that fails (a reader that has gone), at once,
 // and when `stopRequested` says so between blocks of lines.
-bool writeLayoutListing(const RunSettings& settings, InterleavedFile interleaved, std::FILE* out,
+bool writeLayoutListing(const Request& request, InterleavedFile interleaved, std::FILE* out,
                         const StopCheck& stopRequested);
 
 }  // namespace mvweave

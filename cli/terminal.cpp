@@ -1,14 +1,17 @@
-// Terminals and signals, for POSIX systems and Windows.
+// Terminals, signals and the process, for POSIX systems and Windows.
 #include "terminal.h"
 
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 
@@ -60,6 +63,13 @@ Interrupts::~Interrupts() {
 }
 
 void Interrupts::endAsSignalled() const { std::_Exit(128 + stopSignal); }
+
+void readyProcess() {
+  // The C runtime's own cap on open files: the largest value it accepts.
+  // (Windows has no broken-pipe or file-size signal: such a write simply fails.)
+  for (int limit = 8192; limit >= 512 && _setmaxstdio(limit) == -1; limit /= 2) {
+  }
+}
 
 #else
 
@@ -119,6 +129,19 @@ void Interrupts::endAsSignalled() const {
   ::signal(signal, SIG_DFL);
   ::raise(signal);
   std::_Exit(128 + signal);  // where the signal cannot end the process
+}
+
+void readyProcess() {
+  for (int standard = 0; standard <= 2; ++standard) {
+    // open() takes the lowest free descriptor, which is this one.
+    if (::fcntl(standard, F_GETFD) < 0 && errno == EBADF) ::open("/dev/null", O_RDWR);
+  }
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+  limit.rlim_cur = limit.rlim_max;
+  ::setrlimit(RLIMIT_NOFILE, &limit);  // a refusal only leaves the old limit
 }
 
 #endif

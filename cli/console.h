@@ -1,7 +1,8 @@
-// Where a tool's text goes. Standard output carries the tool's own lines
-// (messages, the verbose report, progress lines), which scripts parse;
-// standard error carries the detail a person reads, "mvweave: " first, and
-// the progress line on a terminal.
+// Where a tool's text goes, and the command line's observer of a run.
+// Standard output carries the tool's own lines (messages, the verbose
+// report, progress lines), which scripts parse; standard error carries the
+// detail a person reads, "mvweave: " first, and the progress line on a
+// terminal.
 //
 // Console text never enters a file the run reads or writes. The tools hold
 // everything back until the command line is read; then, from the files the
@@ -12,21 +13,29 @@
 // what would go there is dropped; when both are, only the exit status
 // speaks. Bytes from paths and files that are no printable text are shown
 // escaped, as \x1b.
-#ifndef MVWEAVE_CONSOLE_H
-#define MVWEAVE_CONSOLE_H
+#ifndef MVWEAVE_CLI_CONSOLE_H
+#define MVWEAVE_CLI_CONSOLE_H
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "mvweave/configuration.h"
+#include "mvweave/observer.h"
 #include "mvweave/status.h"
 
 namespace mvweave {
 
-class Console {
+class Progress;
+
+class Console final : public Observer {
  public:
-  // A null stream takes nothing: Console(name, nullptr, nullptr) is silent.
-  explicit Console(const char* toolName, std::FILE* out = stdout, std::FILE* err = stderr);
+  // A null stream takes nothing: Console(name, tool, nullptr, nullptr) is
+  // silent. `interleaved` is the tool's side, for the verbose report.
+  Console(const char* toolName, InterleavedFile interleaved, std::FILE* out = stdout,
+          std::FILE* err = stderr);
+  ~Console() override;
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;
 
@@ -38,18 +47,19 @@ class Console {
   void text(const char* text);
   // One line of detail on standard error: "mvweave: " and the text.
   void note(const std::string& text);
-  // A line of detail about what a failure led to (an output removed): it
-  // follows the report of the failure, or is written at release().
-  void noteAfterReport(const std::string& text);
   // A problem's fixed message (none for a silent stop) and its detail, then
-  // the notes about what it led to.
+  // the outputs its run removed.
   void report(const Status& status);
+
+  // /V: the run's settings and one line per block.
+  void setVerbose() { verbose_ = true; }
 
   // Holds text back from now on, until release().
   void hold() { holding_ = true; }
   // Where text goes, decided before it is released (see above).
   void keepOutOfFiles(bool standardOutputIsOne, bool standardErrorIsOne);
-  // Writes what was held back; from then on text goes straight out.
+  // Writes what was held back (and the outputs a run removed, if no report
+  // named them); from then on text goes straight out.
   void release();
   // Whether every standard-output line so far reached standard output (the
   // help and the version are all that such a run delivers).
@@ -60,6 +70,15 @@ class Console {
   [[nodiscard]] int terminalColumns() const;
   // Raw text for the progress line (carriage returns and padding).
   void drawProgress(const std::string& text);
+  // Takes the progress line away, at the end of a run.
+  void endProgress();
+
+  // The run, as the command line shows it.
+  void note(const Note& note) override;
+  void reportSettings(const RunReport& report) override;
+  [[nodiscard]] bool followsBlocks() const override { return verbose_; }
+  void blockStarted(uint32_t block) override;
+  void progress(uint64_t framesDone, uint64_t framesTotal, uint32_t frameSize) override;
 
  private:
   struct Held {
@@ -69,13 +88,16 @@ class Console {
   void write(bool toError, const std::string& text);
 
   const char* toolName_;
+  const InterleavedFile interleaved_;
   std::FILE* out_;
   std::FILE* err_;
+  bool verbose_ = false;
   bool holding_ = false;
   bool outIntoError_ = false;  // standard output is a file of the run
   bool errorDropped_ = false;  // standard error is a file of the run
   std::vector<Held> held_;
-  std::vector<std::string> afterReport_;
+  std::vector<std::string> removed_;  // said after the failure that led to it
+  std::unique_ptr<Progress> progress_;
 };
 
 // The text with every byte of a control character (C0, DEL, and C1 in

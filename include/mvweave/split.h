@@ -1,0 +1,18 @@
+// mvunweave's run: a request's interleaved sequence taken apart into its
+// camera files, in one call; see merge.h.
+#ifndef MVWEAVE_SPLIT_H
+#define MVWEAVE_SPLIT_H
+
+#include "mvweave/file_system.h"
+#include "mvweave/observer.h"
+#include "mvweave/request.h"
+#include "mvweave/status.h"
+
+namespace mvweave {
+
+Status split(const Request& request, Observer& observer);
+Status split(const Request& request, Observer& observer, FileSystem& files);
+
+}  // namespace mvweave
+
+#endif
