@@ -195,6 +195,7 @@ TEST(ReadConfigFile, NamesTheUnknownKey) {
        "unknown key \"image height\"; did you mean \"Height\"? (keys are case-sensitive)"},
       {"Heigth = 2", "unknown key \"Heigth\"; did you mean \"Height\"?"},
       {"GOPLen = 8", "unknown key \"GOPLen\"; did you mean \"GOPLength\"?"},
+      {"GOPLnth = 8", "unknown key \"GOPLnth\"; did you mean \"GOPLength\"?"},  // two edits
       {"NumFrames = 9", "unknown key \"NumFrames\"; did you mean \"NumFrm\"?"},
       {"Frames = 9", "unknown key \"Frames\"; did you mean \"NumFrm\"?"},
       {"FirstFrame = 1", "unknown key \"FirstFrame\"; did you mean \"FirstFrm\"?"},
