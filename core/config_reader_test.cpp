@@ -141,6 +141,8 @@ TEST(ReadConfigFile, AppliesEveryLineInOrder) {
       {"a line that begins with NUL is skipped", std::string("\0Width = 1\nHeight = 12\n", 23),
        kApplied, 0, "Height=12"},
       {"a very long comment, then settings", longComment + "Width = 13\n", kApplied, 0, "Width=13"},
+      {"a line one byte longer than 1 MiB", std::string(1048577, '#') + "\nWidth = 24\n",
+       Problem::kLineTooLong, 1, ""},
       {"a very long path", "Output = \"" + longPath + "\"\nWidth = 14\n", kApplied, 0,
        "sequence[" + longPath + "] Width=14"},
       {"settings before a failing line stay", "Width = 15\nwidth = 16\nHeight = 17\n", kUnknown, 2,
