@@ -99,6 +99,8 @@ TEST(ReadConfigFile, AppliesOneLine) {
       {"NumFrm = 4294967295", kMerge, kApplied, "NumFrm=4294967295"},
       {"NumFrm = 9999999999", kMerge, kApplied, "NumFrm=4294967295"},
       {"NumFrm = 99999999999999999999999", kMerge, kApplied, "NumFrm=4294967295"},
+      {"NumFrm = 9223372036854775808", kMerge, kApplied, "NumFrm=4294967295"},   // 2^63
+      {"NumFrm = 18446744073709551617", kMerge, kApplied, "NumFrm=4294967295"},  // 2^64 + 1
       {"NumFrm = -2147483648", kMerge, kApplied, "NumFrm=2147483648"},
       {"NumFrm = -9999999999", kMerge, kApplied, "NumFrm=2147483648"},
       {"NumGOP = 0", kMerge, kApplied, "NumGOP=0"},
@@ -109,6 +111,12 @@ TEST(ReadConfigFile, AppliesOneLine) {
     EXPECT_EQ(readLine(c.line, c.interleaved, configuration).problem, c.problem) << c.line;
     EXPECT_EQ(changes(configuration), c.changes) << c.line;
   }
+  RunSettings beyond;
+  EXPECT_TRUE(parseConfigLine("NumFrm = 9223372036854775808", kMerge, beyond, "v.cfg", 3).ok());
+  ASSERT_EQ(beyond.numberNotes.size(), 1u);
+  EXPECT_EQ(beyond.numberNotes[0].second,
+            "v.cfg:3: NumFrm = 9223372036854775808 is beyond the 32-bit numbers: read as "
+            "4294967295");
 }
 
 struct FileCase {
