@@ -111,12 +111,12 @@ TEST(ReadConfigFile, AppliesOneLine) {
     EXPECT_EQ(readLine(c.line, c.interleaved, configuration).problem, c.problem) << c.line;
     EXPECT_EQ(changes(configuration), c.changes) << c.line;
   }
-  RunSettings beyond;
-  EXPECT_TRUE(parseConfigLine("NumFrm = 9223372036854775808", kMerge, beyond, "v.cfg", 3).ok());
+  Configuration beyond;
+  EXPECT_TRUE(readLine("NumFrm = 9223372036854775808", kMerge, beyond).ok());
   ASSERT_EQ(beyond.numberNotes.size(), 1u);
-  EXPECT_EQ(beyond.numberNotes[0].second,
-            "v.cfg:3: NumFrm = 9223372036854775808 is beyond the 32-bit numbers: read as "
-            "4294967295");
+  EXPECT_EQ(beyond.numberNotes[0].second.line, 1u);
+  EXPECT_EQ(beyond.numberNotes[0].second.text,
+            "NumFrm = 9223372036854775808 is beyond the 32-bit numbers: read as 4294967295");
 }
 
 struct FileCase {
