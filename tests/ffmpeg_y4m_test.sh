@@ -4,8 +4,9 @@
 # .y4m file; ffmpeg must read from both the camera frames in layout order.
 # The .y4m file split into .y4m cameras must give ffmpeg the original
 # frames, and a Y4M camera straight from ffmpeg through a pipe, from frame 3
-# on, must give its frames 3 to 9. Last, the README's walk-through with the
-# example configurations. Skipped (status 77) when ffmpeg is missing.
+# on, must give its frames 3 to 9. Last, the streaming walk-through of
+# docs/reference.md with the example configurations. Skipped (status 77)
+# when ffmpeg is missing.
 #
 # Usage: ffmpeg_y4m_test.sh BIN_DIR
 set -euo pipefail
@@ -49,9 +50,10 @@ frame_md5s -f rawvideo -pix_fmt yuv420p -s 175x143 -i piped.yuv | diff -q expect
   fail "pipe: frames 3 to 9 of the piped camera differ"
 [ $failed = 0 ] && echo "ok: a Y4M camera through a pipe, from frame 3"
 
-# The README's walk-through with the example configurations: three decoders
-# straight into mvweave through pipes, then the sequence split into .y4m
-# cameras, each of which must hold its decoder's frames.
+# The streaming walk-through of docs/reference.md with the example
+# configurations: three decoders straight into mvweave through pipes, then
+# the sequence split into .y4m cameras, each of which must hold its
+# decoder's frames.
 rm -f ./*.yuv ./*.y4m ./*.cfg ./*.md5
 cp "$examples/merge_y4m_live.cfg" "$examples/split_y4m.cfg" .
 decoder() {
@@ -66,5 +68,5 @@ md5_files -- expected0.y4m expected1.y4m expected2.y4m cam0.y4m cam1.y4m cam2.y4
 for ((c = 0; c < 3; c++)); do
   diff -q "expected$c.y4m.md5" "cam$c.y4m.md5" > /dev/null || fail "walk-through: camera $c differs"
 done
-[ $failed = 0 ] && echo "ok: the README's walk-through with merge_y4m_live.cfg and split_y4m.cfg"
+[ $failed = 0 ] && echo "ok: the streaming walk-through with merge_y4m_live.cfg and split_y4m.cfg"
 exit $failed
