@@ -84,6 +84,9 @@ class FrameSource {
   [[nodiscard]] bool ranOut() const { return warnedShort_; }
 
   [[nodiscard]] Status readProblem(OsError error, const std::string& detail = {}) const;
+  // Bytes delivered (or passed over) since the source started: after a Y4M
+  // header, where its first frame line begins.
+  [[nodiscard]] uint64_t offset() const { return offset_; }
 
  private:
   // The next `size` bytes (fewer at the end of the file), left to be read.

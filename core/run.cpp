@@ -24,35 +24,6 @@ namespace mvweave {
 
 namespace {
 
-// No output may be an input or a configuration file (by any path or link,
-// the same pipe, the same block device), and no regular file or block
-// device may take the frames of two outputs.
-// `index` is the output's place among the sinks; those before it are open.
-Status guardOutput(const FileIdentity& output, const std::string& name,
-                   const std::vector<FrameSink>& sinks, size_t index,
-                   const std::vector<FrameSource>& sources,
-                   const std::vector<ConfigFile>& configFiles) {
-  const auto refuse = [&name](Problem problem, const std::string& what) {
-    return problemWith(problem, name, 0, "the same file as " + what);
-  };
-  for (const FrameSource& source : sources) {
-    if (isSameFileOrPipe(output, source.identity())) {
-      return refuse(Problem::kOutputIsInput, "the input " + source.name());
-    }
-  }
-  for (const ConfigFile& config : configFiles) {
-    if (isSameFileOrPipe(output, config.identity)) {
-      return refuse(Problem::kOutputIsInput, "the configuration file " + config.path);
-    }
-  }
-  for (size_t earlier = 0; earlier < index; ++earlier) {
-    if (isSameStoredFile(output, sinks[earlier].identity())) {
-      return refuse(Problem::kOutputNamedTwice, "the output " + sinks[earlier].name());
-    }
-  }
-  return {};
-}
-
 // One run, of either tool. `configuration`, where the request was read
 // from configuration files, adds that no output may be one of them, and
 // explains an empty path by its line.
@@ -90,22 +61,17 @@ class Run {
   // Standard streams, devices and FIFOs are never removed. All are closed
   // first: Windows removes no file that is still open.
   void removeOutputs() {
-    struct Output {
-      std::string path;
-      std::string file;
-      std::optional<uint32_t> camera;
-      FileIdentity identity;
-    };
-    std::vector<Output> own;
+    std::vector<bool> own;
     for (FrameSink& sink : sinks_) {
-      if (sink.isRunsOwn())
-        own.push_back({sink.path(), sink.fileName(), sink.camera(), sink.identity()});
+      own.push_back(sink.isRunsOwn());
+      (void)sink.close();  // it holds what a failed run wrote
     }
-    sinks_.clear();
-    for (const Output& output : own) {
-      const OsError error = files_.remove(output.path, output.file, output.identity);
+    for (size_t i = 0; i < sinks_.size(); ++i) {
+      const FrameSink& sink = sinks_[i];
+      if (!own[i]) continue;
+      const OsError error = files_.remove(sink.path(), sink.fileName(), sink.identity());
       if (error == ENOENT) continue;  // no longer the run's file
-      observer_.note({Note::Kind::kOutputRemoved, output.path, output.camera, 0,
+      observer_.note({Note::Kind::kOutputRemoved, sink.path(), sink.camera(), 0,
                       error == 0 ? "removed, as the run did not complete"
                                  : "the run did not complete, and it could not be removed: " +
                                        describeOsError(error)});
@@ -191,8 +157,7 @@ class Run {
       FileInfo named;
       named.identity = sinks_[i].identity();
       if (status.ok() || files_.identify(paths[i].path, named) == 0) {
-        Status refused = guardOutput(named.identity, nameOf(paths[i].path, paths[i].camera), sinks_,
-                                     i, sources_, configFiles());
+        Status refused = guardOutput(named.identity, nameOf(paths[i].path, paths[i].camera), i);
         if (!refused.ok()) return refused;
       }
       if (!status.ok()) return explainEmptyPath(status, paths[i], "Output");
@@ -200,9 +165,32 @@ class Run {
     return {};
   }
 
-  [[nodiscard]] const std::vector<ConfigFile>& configFiles() const {
-    static const std::vector<ConfigFile> kNone;
-    return configuration_ != nullptr ? configuration_->files : kNone;
+  // No output may be an input or a configuration file (by any path or link,
+  // the same pipe, the same block device), and no regular file or block
+  // device may take the frames of two outputs; the outputs before `index`
+  // are open.
+  [[nodiscard]] Status guardOutput(const FileIdentity& output, const std::string& name,
+                                   size_t index) const {
+    const auto refuse = [&name](Problem problem, const std::string& what) {
+      return problemWith(problem, name, 0, "the same file as " + what);
+    };
+    for (const FrameSource& source : sources_) {
+      if (isSameFileOrPipe(output, source.identity())) {
+        return refuse(Problem::kOutputIsInput, "the input " + source.name());
+      }
+    }
+    for (size_t c = 0; configuration_ != nullptr && c < configuration_->files.size(); ++c) {
+      if (isSameFileOrPipe(output, configuration_->files[c].identity)) {
+        return refuse(Problem::kOutputIsInput,
+                      "the configuration file " + configuration_->files[c].path);
+      }
+    }
+    for (size_t earlier = 0; earlier < index; ++earlier) {
+      if (isSameStoredFile(output, sinks_[earlier].identity())) {
+        return refuse(Problem::kOutputNamedTwice, "the output " + sinks_[earlier].name());
+      }
+    }
+    return {};
   }
 
   // --no-clobber: a regular file with data in it is never replaced (a

@@ -6,7 +6,6 @@
 //   sequence = mvweave.Interleaved("multiview.yuv", layout, 352, 288)
 //   y, u, v = sequence.frame(camera=1, n=5)
 //   mvweave.merge("layout.cfg", "cameras.cfg")
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "frame_source.h"
 #include "mvweave/mvweave.h"
 #include "picture_format.h"
 #include "y4m.h"
@@ -90,7 +90,8 @@ std::string systemPath(const py::handle& name) {
   return path;
 }
 
-[[noreturn]] void raiseOsError(const std::string& path) {
+[[noreturn]] void raiseOsError(const std::string& path, OsError error = errno) {
+  errno = error;
   PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
   throw py::error_already_set();
 }
@@ -121,14 +122,9 @@ class Interleaved {
   Interleaved(const std::string& path, const PyLayout& layout, Given width, Given height,
               Given chroma, Given bitDepth)
       : path_(path), layout_(layout) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat status {};
-    if (fd_ < 0 || ::fstat(fd_, &status) != 0) raiseOsError(path);
-    size_ = static_cast<uint64_t>(status.st_size);
-    const PictureFormat given{width.value_or(0), height.value_or(0), chroma.value_or(420),
-                              bitDepth.value_or(8), true};
-    format_ = given;
-    if (readY4mHeader(format_)) {
+    format_ = {width.value_or(0), height.value_or(0), chroma.value_or(420), bitDepth.value_or(8),
+               true};
+    if (openSource(format_)) {
       const auto differs = [](Given asked, uint32_t header) { return asked && *asked != header; };
       if (differs(width, format_.width) || differs(height, format_.height) ||
           differs(chroma, format_.chroma) || differs(bitDepth, format_.bitDepth)) {
@@ -144,11 +140,11 @@ class Interleaved {
       throw py::value_error(detailOf(status));
     }
     if (frameSize_ == 0) throw py::value_error(path_ + ": a width or height of 0");
-    if (!y4m_ && size_ % frameSize_ != 0) warnOfPartialFrame();
+    uint64_t size = 0;
+    if (!source_.y4m() && source_.lengthFromStart(size) && size % frameSize_ != 0) {
+      warnOfPartialFrame(size);
+    }
   }
-  Interleaved(const Interleaved&) = delete;
-  Interleaved& operator=(const Interleaved&) = delete;
-  ~Interleaved() { ::close(fd_); }
 
   // The Y, U and V planes of frame n of a camera (U and V None in 4:0:0).
   py::tuple frame(uint32_t camera, uint64_t n) {
@@ -156,8 +152,8 @@ class Interleaved {
     const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
     const uint64_t mapStart = offset / page * page;
     const size_t length = static_cast<size_t>(offset - mapStart + frameSize_);
-    void* const map =
-        ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd_, static_cast<off_t>(mapStart));
+    void* const map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, source_.handle(),
+                             static_cast<off_t>(mapStart));
     if (map == MAP_FAILED) raiseOsError(path_);
     // The planes keep the mapping, and it goes when the last of them does.
     const py::capsule owner(new std::pair<void*, size_t>(map, length), [](void* mapping) {
@@ -177,8 +173,8 @@ class Interleaved {
 
  private:
   // As the tools say it: most often the width, height or format is wrong.
-  void warnOfPartialFrame() const {
-    const std::string text = path_ + ": " + std::to_string(size_) +
+  void warnOfPartialFrame(uint64_t size) const {
+    const std::string text = path_ + ": " + std::to_string(size) +
                              " bytes is not a whole number of " + std::to_string(frameSize_) +
                              "-byte frames (" + std::to_string(format_.width) + "x" +
                              std::to_string(format_.height) + " " + describe(format_) +
@@ -194,25 +190,19 @@ class Interleaved {
     return array;
   }
 
-  // A Y4M file's header gives its format; false for a raw file. Its frame
-  // lines are indexed later, as far as frames are asked for.
-  bool readY4mHeader(PictureFormat& format) {
-    std::string line(kY4mLongestLine, '\0');
-    const ssize_t got = ::pread(fd_, &line[0], line.size(), 0);
-    if (got < 0) raiseOsError(path_);
-    line.resize(static_cast<size_t>(got));
-    if (line.compare(0, kY4mSignatureLength, kY4mSignature) != 0) return false;
-    const size_t end = line.find('\n');
-    Y4mHeader header;
-    std::string reason;
-    if (end == std::string::npos ||
-        !parseY4mHeader(line.substr(kY4mSignatureLength, end - kY4mSignatureLength), header,
-                        reason) ||
-        !formatOfY4mHeader(header, format)) {
+  // Opens the file as the tools do; a Y4M file's header gives `format`
+  // (false for a raw file), and its frame lines are indexed later, as far
+  // as frames are asked for.
+  bool openSource(PictureFormat& format) {
+    source_ = FrameSource();
+    Status status = source_.open(*files_, path_);
+    if (status.ok()) status = source_.recogniseFormat();
+    if (status.osError != 0) raiseOsError(path_, status.osError);
+    if (!status.ok()) throw py::value_error(detailOf(status));
+    if (!source_.y4m()) return false;
+    if (!formatOfY4mHeader(*source_.y4m(), format)) {
       throw py::value_error(path_ + ": no Y4M header the tools read");
     }
-    y4m_ = true;
-    firstFrameLine_ = end + 1;
     return true;
   }
 
@@ -221,32 +211,27 @@ class Interleaved {
   // end would end the process (SIGBUS).
   uint64_t frameOffset(uint64_t position) {
     struct stat status {};
-    if (::fstat(fd_, &status) != 0) raiseOsError(path_);
-    size_ = static_cast<uint64_t>(status.st_size);
-    if (y4m_) reindexIfRewritten(status);
-    if (!y4m_) {
-      if (position >= size_ / frameSize_) throw py::index_error(pastTheEnd(position));
+    if (::fstat(source_.handle(), &status) != 0) raiseOsError(path_);
+    const auto size = static_cast<uint64_t>(status.st_size);
+    if (!source_.y4m()) {
+      if (position >= size / frameSize_) throw py::index_error(pastTheEnd(position));
       return position * frameSize_;
     }
+    reindexIfRewritten(status);
     if (!index_) {
       index_ = std::make_unique<Y4mFrameIndex>(
-          [this](uint64_t at, char* buffer, size_t size, size_t& got) {
-            const ssize_t result = ::pread(fd_, buffer, size, static_cast<off_t>(at));
-            got = result < 0 ? 0 : static_cast<size_t>(result);
-            return result < 0 ? errno : 0;
+          [this](uint64_t at, char* buffer, size_t count, size_t& got) {
+            return files_->readAt(source_.handle(), at, buffer, count, got);
           },
-          firstFrameLine_, size_, frameSize_);
+          source_.offset(), size, frameSize_);
     }
     for (auto found = Y4mFrameIndex::Next::kFrame;
          frames_.size() <= position && found == Y4mFrameIndex::Next::kFrame;) {
       uint64_t data = 0;
-      if (const OsError error = index_->next(found, data)) {
-        errno = error;
-        raiseOsError(path_);
-      }
+      if (const OsError error = index_->next(found, data)) raiseOsError(path_, error);
       if (found == Y4mFrameIndex::Next::kFrame) frames_.push_back(data);
     }
-    if (frames_.size() <= position || frames_[position] + frameSize_ > size_) {
+    if (frames_.size() <= position || frames_[position] + frameSize_ > size) {
       throw py::index_error(pastTheEnd(position));
     }
     return frames_[position];
@@ -266,7 +251,7 @@ class Interleaved {
     if (frames_.empty()) return;
     frames_.clear();
     PictureFormat now = format_;
-    if (!readY4mHeader(now) || now.width != format_.width || now.height != format_.height ||
+    if (!openSource(now) || now.width != format_.width || now.height != format_.height ||
         now.chroma != format_.chroma || now.bitDepth != format_.bitDepth) {
       throw py::value_error(path_ + ": written again since, in another format");
     }
@@ -278,13 +263,11 @@ class Interleaved {
 
   std::string path_;
   PyLayout layout_;
+  std::unique_ptr<FileSystem> files_ = makeSystemFileSystem();
+  FrameSource source_;  // the file, open while this lives
   PictureFormat format_;
   uint32_t frameSize_ = 0;
-  int fd_ = -1;
-  uint64_t size_ = 0;
-  bool y4m_ = false;
   std::vector<uint64_t> frames_;          // Y4M: where the data of each frame begins
-  uint64_t firstFrameLine_ = 0;           // Y4M: where the first frame line begins
   std::unique_ptr<Y4mFrameIndex> index_;  // Y4M: finds the frames not yet in frames_
   int64_t indexedAt_[2] = {-1, -1};       // Y4M: the file's time of change when indexed
 };

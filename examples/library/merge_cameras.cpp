@@ -9,15 +9,11 @@
 
 namespace {
 
-// The library never prints: this program shows its notes as the tools do.
+// The library never prints: this program shows its notes itself.
 class PrintedNotes final : public mvweave::Observer {
  public:
   void note(const mvweave::Note& note) override {
-    if (note.kind == mvweave::Note::Kind::kInputRanShort) {
-      std::fprintf(stderr, "merge_cameras: %s ran short; zeros fill its frames\n",
-                   note.file.c_str());
-    }
-    if (!note.text.empty()) std::fprintf(stderr, "merge_cameras: %s\n", note.text.c_str());
+    std::fprintf(stderr, "merge_cameras: %s: %s\n", note.file.c_str(), note.text.c_str());
   }
 };
 

@@ -1,11 +1,5 @@
-// mvweave's run: the camera files of a request interleaved into its
-// sequence, in one call.
-//   mvweave::Request request;
-//   request.cameras = {"cam0.yuv", "cam1.yuv"};
-//   request.sequence = "multiview.yuv";
-//   request.width = 1920; request.height = 1080;
-//   mvweave::Observer silent;
-//   mvweave::Status status = mvweave::merge(request, silent);
+// mvweave's run in one call: the camera files of a request interleaved into
+// its sequence (see docs/library.md).
 #ifndef MVWEAVE_MERGE_H
 #define MVWEAVE_MERGE_H
 

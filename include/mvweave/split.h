@@ -1,5 +1,5 @@
-// mvunweave's run: a request's interleaved sequence taken apart into its
-// camera files, in one call; see merge.h.
+// mvunweave's run in one call: a request's sequence taken apart into its
+// camera files, as merge() (merge.h) does the other way.
 #ifndef MVWEAVE_SPLIT_H
 #define MVWEAVE_SPLIT_H
 
