@@ -14,7 +14,7 @@ Status FrameSink::open(FileSystem& files, const std::string& path, std::optional
   files_ = &files;
   writesY4m_ = isY4mPath(path);
   if (const OsError error = openToWrite(files, path, file_, info_, outputName_)) {
-    return problemWith(Problem::kCreateOutput, name_, error);
+    return problemWith(Problem::kCreateOutput, path_, error, {}, camera_);
   }
   return {};
 }
@@ -28,7 +28,7 @@ bool FrameSink::isRunsOwn() {
 Status FrameSink::truncate() {
   if (!truncates()) return {};
   if (const OsError error = files_->truncate(file_.get())) {
-    return problemWith(Problem::kCreateOutput, name_, error);
+    return problemWith(Problem::kCreateOutput, path_, error, {}, camera_);
   }
   emptied_ = true;
   return {};
@@ -58,10 +58,10 @@ Status FrameSink::writeBytes(const char* data, size_t size) {
   for (size_t written = 0; written < size;) {
     size_t put = 0;
     if (const OsError error = files_->write(file_.get(), data + written, size - written, put)) {
-      return problemWith(Problem::kWrite, name_, error);
+      return problemWith(Problem::kWrite, path_, error, {}, camera_);
     }
     if (put == 0) {
-      return problemWith(Problem::kWrite, name_, 0, "the system took no bytes");
+      return problemWith(Problem::kWrite, path_, 0, "the system took no bytes", camera_);
     }
     written += put;
   }
@@ -69,7 +69,8 @@ Status FrameSink::writeBytes(const char* data, size_t size) {
 }
 
 Status FrameSink::close() {
-  if (const OsError error = file_.close()) return problemWith(Problem::kWrite, name_, error);
+  if (const OsError error = file_.close())
+    return problemWith(Problem::kWrite, path_, error, {}, camera_);
   return {};
 }
 

@@ -30,7 +30,7 @@ Status FrameSource::open(FileSystem& files, const std::string& path,
   name_ = nameOf(path, camera);
   files_ = &files;
   if (const OsError error = openToRead(files, path, file_, info_)) {
-    return problemWith(Problem::kOpenInput, name_, error);
+    return problemWith(Problem::kOpenInput, path_, error, {}, camera_);
   }
   return {};
 }
@@ -139,7 +139,7 @@ Status FrameSource::peek(size_t size, std::string& bytes) {
   }
   bytes = heldBack_.substr(0, size);
   if (status.ok()) status = seekBackOverReadAhead();
-  if (!status.ok()) return problemWith(Problem::kOpenInput, name_, status.osError);
+  if (!status.ok()) return problemWith(Problem::kOpenInput, path_, status.osError, {}, camera_);
   return {};
 }
 
@@ -268,7 +268,7 @@ bool FrameSource::endFrame(uint64_t bytes, uint32_t frameSize) {
 }
 
 Status FrameSource::readProblem(OsError error, const std::string& detail) const {
-  return problemWith(Problem::kRead, name_, error, detail);
+  return problemWith(Problem::kRead, path_, error, detail, camera_);
 }
 
 }  // namespace mvweave

@@ -157,7 +157,7 @@ class Run {
       FileInfo named;
       named.identity = sinks_[i].identity();
       if (status.ok() || files_.identify(paths[i].path, named) == 0) {
-        Status refused = guardOutput(named.identity, nameOf(paths[i].path, paths[i].camera), i);
+        Status refused = guardOutput(named.identity, paths[i], i);
         if (!refused.ok()) return refused;
       }
       if (!status.ok()) return explainEmptyPath(status, paths[i], "Output");
@@ -169,10 +169,10 @@ class Run {
   // the same pipe, the same block device), and no regular file or block
   // device may take the frames of two outputs; the outputs before `index`
   // are open.
-  [[nodiscard]] Status guardOutput(const FileIdentity& output, const std::string& name,
+  [[nodiscard]] Status guardOutput(const FileIdentity& output, const SidePath& path,
                                    size_t index) const {
-    const auto refuse = [&name](Problem problem, const std::string& what) {
-      return problemWith(problem, name, 0, "the same file as " + what);
+    const auto refuse = [&path](Problem problem, const std::string& what) {
+      return problemWith(problem, path.path, 0, "the same file as " + what, path.camera);
     };
     for (const FrameSource& source : sources_) {
       if (isSameFileOrPipe(output, source.identity())) {
@@ -201,9 +201,10 @@ class Run {
         info.identity.kind != FileKind::kRegular || info.length == 0) {
       return {};
     }
-    return problemWith(Problem::kOutputExists, nameOf(path.path, path.camera), 0,
+    return problemWith(Problem::kOutputExists, path.path, 0,
                        "it exists, with " + plural(info.length, "byte") +
-                           " in it, and --no-clobber replaces no file");
+                           " in it, and --no-clobber replaces no file",
+                       path.camera);
   }
 
   // Where the request came from configuration files, an empty path is

@@ -36,6 +36,7 @@ std::string messageOf(const Status& status) {
 
 std::string detailOf(const Status& status) {
   std::string text = status.subject;
+  if (status.camera) text += " (camera " + std::to_string(*status.camera) + ")";
   if (status.line != 0) text += ":" + std::to_string(status.line);
   const auto append = [&text](const std::string& part) {
     text += (text.empty() ? "" : ": ") + part;

@@ -168,7 +168,8 @@ TEST_F(FaultsTest, TheFirstFailureIsTheOneTold) {
   split.numGop = 0;
   Status status = mvweave::split(split, silent_, files);
   EXPECT_EQ(status.problem, Problem::kWrite);
-  EXPECT_EQ(status.subject, path("back0.yuv") + " (camera 0)");
+  EXPECT_EQ(status.subject, path("back0.yuv"));
+  EXPECT_EQ(status.camera, 0u);
   EXPECT_EQ(status.osError, EIO);
   EXPECT_EQ(read("back2.yuv"), kRemoved);
 

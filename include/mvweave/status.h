@@ -10,6 +10,7 @@
 #define MVWEAVE_STATUS_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -42,34 +43,35 @@ enum class Problem {
   kStopped,        // silent: a signal, Ctrl+C
 };
 
-// The detail line reads "subject:line: detail: system error", leaving out
-// what is not set.
+// The detail line reads "subject (camera c):line: detail: system error",
+// leaving out what is not set.
 struct [[nodiscard]] Status {
   Problem problem = Problem::kNone;
-  std::string subject;   // the file concerned, if any
-  int osError = 0;       // the system's error number, if any
-  std::string detail;    // what a person needs to know, if anything
-  uint64_t line = 0;     // the configuration line, from 1, if any
-  std::string argument;  // what the fixed message names: the option, the other tool
+  std::string subject;             // the file concerned, as named, if any
+  int osError = 0;                 // the system's error number, if any
+  std::string detail;              // what a person needs to know, if anything
+  uint64_t line = 0;               // the configuration line, from 1, if any
+  std::string argument;            // what the fixed message names: the option, the other tool
+  std::optional<uint32_t> camera;  // the camera whose file the subject is
 
   [[nodiscard]] bool ok() const { return problem == Problem::kNone; }
 };
 
 inline Status problemWith(Problem problem, std::string subject = {}, int osError = 0,
-                          std::string detail = {}) {
-  return Status{problem, std::move(subject), osError, std::move(detail), 0, {}};
+                          std::string detail = {}, std::optional<uint32_t> camera = {}) {
+  return Status{problem, std::move(subject), osError, std::move(detail), 0, {}, camera};
 }
 
 // A problem with a line of a configuration file.
 inline Status problemAtLine(Problem problem, std::string file, uint64_t line, std::string detail) {
-  return Status{problem, std::move(file), 0, std::move(detail), line, {}};
+  return Status{problem, std::move(file), 0, std::move(detail), line, {}, {}};
 }
 
 // A problem whose fixed message names something: an argument that begins
 // with '/' or '-' and is no switch, or the tool a configuration is for.
 inline Status problemNaming(Problem problem, std::string argument, std::string subject,
                             std::string detail) {
-  return Status{problem, std::move(subject), 0, std::move(detail), 0, std::move(argument)};
+  return Status{problem, std::move(subject), 0, std::move(detail), 0, std::move(argument), {}};
 }
 
 // The fixed line for standard output; empty for a silent stop.
