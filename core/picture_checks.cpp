@@ -53,19 +53,21 @@ Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFor
     if (!source.y4m()) continue;
     PictureFormat header;
     if (!formatOfY4mHeader(*source.y4m(), header)) {
-      return problemWith(Problem::kUnsupportedFormat, source.name(), 0,
+      return problemWith(Problem::kUnsupportedFormat, source.path(), 0,
                          "the Y4M colour space C" + source.y4m()->colourSpace +
-                             " is not 4:0:0, 4:2:0, 4:2:2 or 4:4:4 at 8 to 16 bits");
+                             " is not 4:0:0, 4:2:0, 4:2:2 or 4:4:4 at 8 to 16 bits",
+                         source.camera());
     }
     if (header.width != format.width || header.height != format.height ||
         header.chroma != format.chroma || header.bitDepth != format.bitDepth) {
       // The first Y4M input differs from its own header only where the
       // configuration set something.
       const bool first = &source == firstY4mSource(sources);
-      return problemWith(Problem::kY4mMismatch, source.name(), 0,
+      return problemWith(Problem::kY4mMismatch, source.path(), 0,
                          "its header says " + sizeAndFormat(header) +
                              ", but the run's pictures are " + sizeAndFormat(format) + ", " +
-                             (first ? "as the configuration gives them" : formatOrigin));
+                             (first ? "as the configuration gives them" : formatOrigin),
+                         source.camera());
     }
   }
   return {};

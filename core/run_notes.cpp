@@ -14,6 +14,7 @@ struct Demand {
   uint64_t start = 0;  // the frame of the file where the layout begins
   uint64_t taken = 0;  // frames it takes from there
   bool fits = true;    // taken fits in 64 bits
+  bool zeroFill = true;  // what is missing is written as zeros
   std::string startText;
   std::string takenText;
 };
@@ -57,15 +58,18 @@ std::string shortNote(const FrameCount& count, const Demand& demand, uint32_t fi
   const bool cutWithin = count.partialBytes != 0 && count.frames >= demand.start;
   std::string text = heldAndDemanded(heldText(count), demand, firstFrm, "takes") + ": ";
   const uint64_t zeros = demand.taken - available;
+  const auto missing = [&demand](bool one) {
+    return !demand.zeroFill ? one ? " is missing" : " are missing" : " will be zeros";
+  };
   if (available == 0) {
     text += demand.fits && demand.taken == 1
-                ? "that one will be zeros"
-                : "all " + countText(demand.taken, demand.fits) + " will be zeros";
+                ? "that one" + std::string(missing(true))
+                : "all " + countText(demand.taken, demand.fits) + missing(false);
   } else if (!demand.fits) {
-    text += "all but the first " + std::to_string(available) + " will be zeros";
+    text += "all but the first " + std::to_string(available) + missing(false);
   } else {
-    text +=
-        "the last " + (zeros == 1 ? std::string("one") : std::to_string(zeros)) + " will be zeros";
+    text += "the last " + (zeros == 1 ? std::string("one") : std::to_string(zeros)) +
+            missing(zeros == 1);
   }
   if (cutWithin) {
     text += ", the first of them after " + plural(count.partialBytes, "byte") + " of data";
@@ -172,9 +176,10 @@ std::vector<Note> geometryNotes(const std::vector<FrameSource>& sources,
 }
 
 Status lengthNotes(const std::vector<FrameSource>& sources, const Layout& layout, uint32_t firstFrm,
-                   uint32_t frameSize, InterleavedFile interleaved,
-                   std::vector<LengthNote>& notes) {
-  const Demand demand = demandOf(layout, firstFrm, interleaved);
+                   uint32_t frameSize, InterleavedFile interleaved, std::vector<LengthNote>& notes,
+                   bool zeroFill) {
+  Demand demand = demandOf(layout, firstFrm, interleaved);
+  demand.zeroFill = zeroFill;
   const bool reading = interleaved == InterleavedFile::kRead;
   // As far as the layout goes; for the interleaved file one frame more, to
   // tell whether some are left out.

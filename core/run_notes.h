@@ -47,9 +47,11 @@ struct LengthNote {
 // them, and an interleaved file that holds more than the layout reads.
 // Counting reads a Y4M file's frame lines only as far as the layout goes
 // (one more for the interleaved file), and fails (kRead) at one that the
-// walk would refuse.
+// walk would refuse. Without `zeroFill`, frames missing are said to be
+// missing, not to be written as zeros.
 Status lengthNotes(const std::vector<FrameSource>& sources, const Layout& layout, uint32_t firstFrm,
-                   uint32_t frameSize, InterleavedFile interleaved, std::vector<LengthNote>& notes);
+                   uint32_t frameSize, InterleavedFile interleaved, std::vector<LengthNote>& notes,
+                   bool zeroFill = true);
 
 // The detail of the warning of a source that ran out during the walk;
 // `framesTaken` is what the layout takes from it.

@@ -1,11 +1,8 @@
-// The Python module mvweave, over the library: the interleaved layout, the
-// frames of an interleaved sequence as numpy views of a memory map of the
-// file, and the runs of both tools in process.
-//
-//   layout = mvweave.Layout(3, gop_length=8, num_gop=3)
-//   sequence = mvweave.Interleaved("multiview.yuv", layout, 352, 288)
-//   y, u, v = sequence.frame(camera=1, n=5)
-//   mvweave.merge("layout.cfg", "cameras.cfg")
+// The binary part of the Python package mvweave (mvweave._mvweave), over
+// the library: the interleaved layout, the frames of an interleaved
+// sequence as numpy views of a memory map of the file, and the runs of both
+// tools in process. mvweave/__init__.py holds the package's own Python
+// (Error, Note) and its manual; mvweave/__init__.pyi its types.
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,18 +11,17 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <memory>
-#include <new>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "frame_source.h"
 #include "mvweave/mvweave.h"
 #include "picture_format.h"
+#include "run_notes.h"
 #include "y4m.h"
 
 namespace py = pybind11;
@@ -33,15 +29,77 @@ namespace py = pybind11;
 namespace mvweave {
 namespace {
 
-// What the tools would have said: their message, then the detail.
-struct Failure : std::runtime_error {
-  explicit Failure(const Status& status)
-      : std::runtime_error(messageOf(status) + (messageOf(status).empty() ? "" : " ") +
-                           detailOf(status)) {}
-};
+// Text from files and paths as Python shows a file name (os.fsdecode):
+// bytes that are no UTF-8 stay as surrogates, never an error.
+py::str pythonText(const std::string& text) {
+  PyObject* const decoded =
+      PyUnicode_DecodeFSDefaultAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+  if (decoded == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(decoded);
+}
+
+py::object textOrNone(const std::string& text) {
+  return text.empty() ? py::object(py::none()) : py::object(pythonText(text));
+}
+
+template <typename Number>
+py::object numberOrNone(std::optional<Number> number) {
+  return number ? py::object(py::cast(*number)) : py::object(py::none());
+}
+
+// A file's name as the system takes it, from a str, bytes or a path object;
+// like Python's own open(), a name with a null byte in it is refused rather
+// than cut short.
+std::string systemPath(const py::handle& name) {
+  const auto path = py::module_::import("os").attr("fsencode")(name).cast<std::string>();
+  if (path.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
+  return path;
+}
+
+// The system's failure as the matching OSError (FileNotFoundError,
+// PermissionError, ...), with errno and the file's name.
+[[noreturn]] void raiseOsError(OsError error, const std::string& path) {
+  errno = error;
+  PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, pythonText(path).ptr());
+  throw py::error_already_set();
+}
+
+// What a Status says: a failure of the system as an OSError, anything else
+// as mvweave.Error with the tools' message, the file, the camera and the
+// configuration line.
+[[noreturn]] void raise(const Status& status) {
+  if (status.osError > 0 && status.osError != ECANCELED) raiseOsError(status.osError, status.subject);
+  const std::string message = messageOf(status);
+  const std::string detail = detailOf(status);
+  const std::string text = message + (message.empty() || detail.empty() ? "" : " ") + detail;
+  const py::object type = py::module_::import("mvweave").attr("Error");
+  const py::object error =
+      type(pythonText(text), textOrNone(message), textOrNone(status.subject),
+           numberOrNone(status.camera),
+           numberOrNone(status.line != 0 ? std::optional(status.line) : std::nullopt),
+           textOrNone(detail));
+  PyErr_SetObject(type.ptr(), error.ptr());
+  throw py::error_already_set();
+}
+
+py::object noteObject(const Note& note) {
+  static constexpr const char* kKinds[] = {"note", "input ran short", "output removed"};
+  return py::module_::import("mvweave").attr("Note")(
+      kKinds[static_cast<int>(note.kind)], textOrNone(note.file), numberOrNone(note.camera),
+      numberOrNone(note.line != 0 ? std::optional(note.line) : std::nullopt),
+      pythonText(note.text));
+}
+
+// A warning as the tools would note it, from where the caller stands.
+void warn(const Note& note) {
+  py::module_::import("warnings")
+      .attr("warn")(py::str(noteObject(note)), py::module_::import("builtins").attr("UserWarning"),
+                    2);
+}
 
 // A layout as mvunweave reads an interleaved file: FirstFrm x N frames
-// before block 0. The arithmetic is the library's.
+// before block 0. The arithmetic is the library's; every position, the last
+// included, must fit in 64 bits.
 struct PyLayout {
   Layout layout;
   uint32_t firstFrm;
@@ -49,7 +107,7 @@ struct PyLayout {
   [[nodiscard]] uint64_t skipped() const { return uint64_t{firstFrm} * layout.cameras; }
   [[nodiscard]] uint64_t size() const {
     uint64_t frames = 0;
-    if (!framesInSequence(layout, frames)) throw std::overflow_error("more than 2^64 frames");
+    (void)framesInSequence(layout, frames);  // it fits: see makeLayout()
     return frames;
   }
   [[nodiscard]] uint64_t position(uint32_t camera, uint64_t frame) const {
@@ -70,30 +128,17 @@ struct PyLayout {
   }
 };
 
-// (camera, frame) in the order of the interleaved file.
-struct LayoutIterator {
-  PyLayout layout;
-  uint64_t done;
-
-  std::pair<uint32_t, uint64_t> next() {
-    if (done == layout.size()) throw py::stop_iteration();
-    return layout.source(layout.skipped() + done++);
+PyLayout makeLayout(uint32_t cameras, uint32_t gopLength, uint32_t numGop, uint32_t numFrm,
+                    uint32_t firstFrm) {
+  const Layout layout{cameras, gopLength, numGop, numFrm};
+  uint64_t frames = 0;
+  if (!framesInSequence(layout, frames) || frames > UINT64_MAX - uint64_t{firstFrm} * cameras) {
+    PyErr_SetString(PyExc_OverflowError,
+                    "the layout's positions do not fit in 64 bits (first_frm x cameras plus the "
+                    "frames it moves)");
+    throw py::error_already_set();
   }
-};
-
-// A file's name as the system takes it, from a str, bytes or a path object;
-// like Python's own open(), a name with a null byte in it is refused rather
-// than cut short.
-std::string systemPath(const py::handle& name) {
-  const auto path = py::module_::import("os").attr("fsencode")(name).cast<std::string>();
-  if (path.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
-  return path;
-}
-
-[[noreturn]] void raiseOsError(const std::string& path, OsError error = errno) {
-  errno = error;
-  PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
-  throw py::error_already_set();
+  return PyLayout{layout, firstFrm};
 }
 
 using Given = std::optional<uint32_t>;
@@ -102,8 +147,9 @@ using Given = std::optional<uint32_t>;
 std::string givenText(Given width, Given height, Given chroma, Given bitDepth) {
   std::string text;
   const auto add = [&text](const char* name, Given value) {
-    if (value)
+    if (value) {
       text += (text.empty() ? "" : ", ") + std::string(name) + "=" + std::to_string(*value);
+    }
   };
   add("width", width);
   add("height", height);
@@ -112,16 +158,29 @@ std::string givenText(Given width, Given height, Given chroma, Given bitDepth) {
   return text;
 }
 
+// The file's time of change and length, to tell that it was written since.
+struct Stamp {
+  int64_t seconds = -1;
+  int64_t nanoseconds = -1;
+  uint64_t length = 0;
+  bool operator!=(const Stamp& other) const {
+    return seconds != other.seconds || nanoseconds != other.nanoseconds || length != other.length;
+  }
+};
+
 // An interleaved sequence, raw or Y4M, read through memory maps: each frame
 // is mapped when it is asked for and unmapped when its planes are gone, so
 // that reading one camera of a long file takes no copy and constant memory.
+// The file is open from construction to close(), and only then.
 class Interleaved {
  public:
   // The picture format as given; what is not given comes from a Y4M file's
   // header, and for a raw file is 4:2:0 8-bit (width and height it needs).
-  Interleaved(const std::string& path, const PyLayout& layout, Given width, Given height,
-              Given chroma, Given bitDepth)
-      : path_(path), layout_(layout) {
+  // What the tools would note about the file against the layout is warned
+  // of here.
+  Interleaved(std::string path, const PyLayout& layout, Given width, Given height, Given chroma,
+              Given bitDepth)
+      : path_(std::move(path)), layout_(layout) {
     format_ = {width.value_or(0), height.value_or(0), chroma.value_or(420), bitDepth.value_or(8),
                true};
     if (openSource(format_)) {
@@ -129,32 +188,29 @@ class Interleaved {
       if (differs(width, format_.width) || differs(height, format_.height) ||
           differs(chroma, format_.chroma) || differs(bitDepth, format_.bitDepth)) {
         throw py::value_error(
-            path_ + ": its Y4M header says " + std::to_string(format_.width) + "x" +
-            std::to_string(format_.height) + " " + describe(format_) +
-            ", not what was given: " + givenText(width, height, chroma, bitDepth));
+            pythonText(path_ + ": its Y4M header says " + std::to_string(format_.width) + "x" +
+                       std::to_string(format_.height) + " " + describe(format_) +
+                       ", not what was given: " + givenText(width, height, chroma, bitDepth)));
       }
     } else if (!width || !height) {
-      throw py::value_error(path_ + ": a raw file needs its width and height");
+      throw py::value_error(pythonText(path_ + ": a raw file needs its width and height"));
     }
     if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) {
-      throw py::value_error(detailOf(status));
+      throw py::value_error(pythonText(detailOf(status)));
     }
-    if (frameSize_ == 0) throw py::value_error(path_ + ": a width or height of 0");
-    uint64_t size = 0;
-    if (!source_.y4m() && source_.lengthFromStart(size) && size % frameSize_ != 0) {
-      warnOfPartialFrame(size);
-    }
+    if (frameSize_ == 0) throw py::value_error(pythonText(path_ + ": a width or height of 0"));
+    warnAsTheToolsNote();
   }
 
   // The Y, U and V planes of frame n of a camera (U and V None in 4:0:0).
   py::tuple frame(uint32_t camera, uint64_t n) {
     const uint64_t offset = frameOffset(layout_.position(camera, n));
-    const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
     const uint64_t mapStart = offset / page * page;
-    const size_t length = static_cast<size_t>(offset - mapStart + frameSize_);
-    void* const map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, source_.handle(),
+    const auto length = static_cast<size_t>(offset - mapStart + frameSize_);
+    void* const map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, source().handle(),
                              static_cast<off_t>(mapStart));
-    if (map == MAP_FAILED) raiseOsError(path_);
+    if (map == MAP_FAILED) raiseOsError(errno, path_);
     // The planes keep the mapping, and it goes when the last of them does.
     const py::capsule owner(new std::pair<void*, size_t>(map, length), [](void* mapping) {
       auto* const mapped = static_cast<std::pair<void*, size_t>*>(mapping);
@@ -171,15 +227,27 @@ class Interleaved {
     return py::make_tuple(planes[0], planes[1], planes[2]);
   }
 
+  // Closes the file; views already made stay valid.
+  void close() { sources_.clear(); }
+
  private:
-  // As the tools say it: most often the width, height or format is wrong.
-  void warnOfPartialFrame(uint64_t size) const {
-    const std::string text = path_ + ": " + std::to_string(size) +
-                             " bytes is not a whole number of " + std::to_string(frameSize_) +
-                             "-byte frames (" + std::to_string(format_.width) + "x" +
-                             std::to_string(format_.height) + " " + describe(format_) +
-                             "); check the width, height and picture format";
-    if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 1) != 0) throw py::error_already_set();
+  FrameSource& source() {
+    if (sources_.empty()) throw py::value_error("I/O operation on a closed mvweave.Interleaved");
+    return sources_[0];
+  }
+
+  // What the tools note about an interleaved file before a split: a size
+  // that is no whole number of frames, fewer or more frames than the layout
+  // reads.
+  void warnAsTheToolsNote() {
+    for (const Note& note : geometryNotes(sources_, format_, frameSize_)) warn(note);
+    std::vector<LengthNote> notes;
+    if (Status status = lengthNotes(sources_, layout_.layout, layout_.firstFrm, frameSize_,
+                                    InterleavedFile::kRead, notes, false);
+        !status.ok()) {
+      raise(status);
+    }
+    for (const LengthNote& note : notes) warn(note.note);
   }
 
   py::array plane(const char* data, uint32_t width, uint32_t height, const py::capsule& owner) {
@@ -194,67 +262,73 @@ class Interleaved {
   // (false for a raw file), and its frame lines are indexed later, as far
   // as frames are asked for.
   bool openSource(PictureFormat& format) {
-    source_ = FrameSource();
-    Status status = source_.open(*files_, path_);
-    if (status.ok()) status = source_.recogniseFormat();
-    if (status.osError != 0) raiseOsError(path_, status.osError);
-    if (!status.ok()) throw py::value_error(detailOf(status));
-    if (!source_.y4m()) return false;
-    if (!formatOfY4mHeader(*source_.y4m(), format)) {
-      throw py::value_error(path_ + ": no Y4M header the tools read");
+    sources_.clear();
+    sources_.emplace_back();
+    Status status = sources_[0].open(*files_, path_);
+    if (status.ok()) status = sources_[0].recogniseFormat();
+    if (!status.ok()) raise(status);
+    stamp_ = stampOf();
+    if (!sources_[0].y4m()) return false;
+    if (!formatOfY4mHeader(*sources_[0].y4m(), format)) {
+      throw py::value_error(pythonText(path_ + ": no Y4M header the tools read"));
     }
     return true;
+  }
+
+  Stamp stampOf() {
+    struct stat status {};
+    if (::fstat(source().handle(), &status) != 0) raiseOsError(errno, path_);
+    return {static_cast<int64_t>(status.st_mtim.tv_sec),
+            static_cast<int64_t>(status.st_mtim.tv_nsec), static_cast<uint64_t>(status.st_size)};
   }
 
   // Where a frame's data begins, while the file still holds all of it: the
   // file may have been shortened since the last frame, and mapping past its
   // end would end the process (SIGBUS).
   uint64_t frameOffset(uint64_t position) {
-    struct stat status {};
-    if (::fstat(source_.handle(), &status) != 0) raiseOsError(path_);
-    const auto size = static_cast<uint64_t>(status.st_size);
-    if (!source_.y4m()) {
+    const uint64_t size = checkedStamp().length;
+    if (!source().y4m()) {
       if (position >= size / frameSize_) throw py::index_error(pastTheEnd(position));
       return position * frameSize_;
     }
-    reindexIfRewritten(status);
     if (!index_) {
       index_ = std::make_unique<Y4mFrameIndex>(
           [this](uint64_t at, char* buffer, size_t count, size_t& got) {
-            return files_->readAt(source_.handle(), at, buffer, count, got);
+            return files_->readAt(source().handle(), at, buffer, count, got);
           },
-          source_.offset(), size, frameSize_);
+          source().offset(), size, frameSize_);
     }
     for (auto found = Y4mFrameIndex::Next::kFrame;
          frames_.size() <= position && found == Y4mFrameIndex::Next::kFrame;) {
       uint64_t data = 0;
-      if (const OsError error = index_->next(found, data)) raiseOsError(path_, error);
+      if (const OsError error = index_->next(found, data)) raiseOsError(error, path_);
       if (found == Y4mFrameIndex::Next::kFrame) frames_.push_back(data);
     }
     if (frames_.size() <= position || frames_[position] + frameSize_ > size) {
-      throw py::index_error(pastTheEnd(position));
+      throw py::index_error(pythonText(pastTheEnd(position)));
     }
     return frames_[position];
   }
 
-  // A Y4M file written again since its frames were indexed (a merge run
-  // anew) may have other headers and frame lines: indexed again, from its
-  // header, which must still give the same format.
-  void reindexIfRewritten(const struct stat& status) {
-    const auto seconds = static_cast<int64_t>(status.st_mtim.tv_sec);
-    const auto nanoseconds = static_cast<int64_t>(status.st_mtim.tv_nsec);
-    const bool same = seconds == indexedAt_[0] && nanoseconds == indexedAt_[1];
-    indexedAt_[0] = seconds;
-    indexedAt_[1] = nanoseconds;
-    if (same) return;
-    index_.reset();  // the file's length has changed too
-    if (frames_.empty()) return;
-    frames_.clear();
-    PictureFormat now = format_;
-    if (!openSource(now) || now.width != format_.width || now.height != format_.height ||
-        now.chroma != format_.chroma || now.bitDepth != format_.bitDepth) {
-      throw py::value_error(path_ + ": written again since, in another format");
+  // A Y4M file written since its header was read (a merge run anew) may
+  // have another header and other frame lines: read again before any
+  // frame, it must still give the same format, else every read is refused
+  // until it does.
+  Stamp checkedStamp() {
+    const Stamp now = stampOf();
+    if (!source().y4m() || !(now != stamp_)) return now;
+    PictureFormat again = format_;
+    const std::string before = describe(format_);
+    if (!openSource(again) || again.width != format_.width || again.height != format_.height ||
+        again.chroma != format_.chroma || again.bitDepth != format_.bitDepth) {
+      stamp_ = Stamp{};  // looked at again next time
+      throw py::value_error(pythonText(path_ + ": written again since, in another format than " +
+                                       std::to_string(format_.width) + "x" +
+                                       std::to_string(format_.height) + " " + before));
     }
+    frames_.clear();
+    index_.reset();
+    return stamp_;
   }
 
   [[nodiscard]] std::string pastTheEnd(uint64_t position) const {
@@ -264,87 +338,107 @@ class Interleaved {
   std::string path_;
   PyLayout layout_;
   std::unique_ptr<FileSystem> files_ = makeSystemFileSystem();
-  FrameSource source_;  // the file, open while this lives
+  std::vector<FrameSource> sources_;  // the file, while it is open
+  Stamp stamp_;                       // when its header was read
   PictureFormat format_;
   uint32_t frameSize_ = 0;
   std::vector<uint64_t> frames_;          // Y4M: where the data of each frame begins
   std::unique_ptr<Y4mFrameIndex> index_;  // Y4M: finds the frames not yet in frames_
-  int64_t indexedAt_[2] = {-1, -1};       // Y4M: the file's time of change when indexed
 };
 
-// What a run tells, as the lines the tool would have printed.
-class NoteLines final : public Observer {
+// A run's observer: it keeps the notes, and stops the run when Python has a
+// signal to handle (Ctrl+C raises KeyboardInterrupt in the handler, which
+// is kept and raised when the run has removed what it wrote). Asked before
+// every frame at most every 20 ms; asked at once when a signal interrupts a
+// call that waits.
+class PythonRun final : public Observer {
  public:
-  explicit NoteLines(const char* tool) : tool_(tool) {}
-
-  void note(const Note& note) override {
-    std::string name = note.file;
-    if (note.line != 0) name += ":" + std::to_string(note.line);
-    if (note.camera) name += " (camera " + std::to_string(*note.camera) + ")";
-    if (note.kind == Note::Kind::kInputRanShort) {
-      lines.push_back("WARNING: Input file too short, missing data filled with zeros: " +
-                      note.file);
-      if (note.text.empty()) return;
-    }
-    lines.push_back(tool_ + ": " + (name.empty() ? "" : name + ": ") + note.text);
+  void note(const Note& note) override { notes.push_back(note); }
+  bool cancelled() override {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextLook_) return signalled();
+    nextLook_ = now + std::chrono::milliseconds(20);
+    return signalHandled();
+  }
+  // For the file layer, when a signal interrupted a call.
+  bool signalHandled() {
+    if (signalled()) return true;
+    const py::gil_scoped_acquire locked;
+    if (PyErr_CheckSignals() == 0) return false;
+    raised_ = std::make_unique<py::error_already_set>();
+    return true;
+  }
+  [[nodiscard]] bool signalled() const { return raised_ != nullptr; }
+  // Raises what the signal's handler raised.
+  [[noreturn]] void raiseSignalled() {
+    raised_->restore();
+    raised_.reset();
+    throw py::error_already_set();
   }
 
-  std::vector<std::string> lines;
+  std::vector<Note> notes;
 
  private:
-  const std::string tool_;
+  std::chrono::steady_clock::time_point nextLook_;
+  std::unique_ptr<py::error_already_set> raised_;
 };
 
-// One of the tools' runs on its configuration files. Nothing is printed:
-// the notes and warnings the tool would have written go into `notes` when
-// it is a list.
+// One of the tools' runs on its configuration files, without the GIL:
+// nothing is printed; the notes the tool would have written go into
+// `notes` when it is a list, as mvweave.Note values.
 void run(InterleavedFile interleaved, const py::args& configs, const py::object& notes) {
-  const auto files = makeSystemFileSystem();
-  NoteLines observer(interleaved == InterleavedFile::kWritten ? "mvweave" : "mvunweave");
   if (configs.empty()) throw py::type_error("name at least one configuration file");
   std::vector<std::string> paths;
   for (const py::handle config : configs) paths.push_back(systemPath(config));
-  Configuration configuration;
-  Status status = readConfigFiles(*files, paths, interleaved, configuration);
-  if (status.ok()) {
-    for (const Note& note : notesOn(configuration, interleaved)) observer.note(note);
+  PythonRun observer;
+  const auto files = makeSystemFileSystem([&observer] { return observer.signalHandled(); });
+  Status status;
+  {
     const py::gil_scoped_release unlocked;
-    status = mvweave::run(configuration, interleaved, observer, *files);
+    Configuration configuration;
+    status = readConfigFiles(*files, paths, interleaved, configuration);
+    if (status.ok()) {
+      for (const Note& note : notesOn(configuration, interleaved)) observer.note(note);
+      status = mvweave::run(configuration, interleaved, observer, *files);
+    }
   }
   if (py::isinstance<py::list>(notes)) {
-    for (const std::string& line : observer.lines) notes.attr("append")(py::str(line));
+    for (const Note& note : observer.notes) notes.attr("append")(noteObject(note));
   }
-  if (!status.ok()) throw Failure(status);
+  if (observer.signalled()) observer.raiseSignalled();
+  if (!status.ok()) raise(status);
 }
 
 }  // namespace
 }  // namespace mvweave
 
-PYBIND11_MODULE(mvweave, module) {
+PYBIND11_MODULE(_mvweave, module) {
   using namespace mvweave;
-  module.doc() =
-      "The interleaved multiview layout, frames of interleaved sequences as numpy "
-      "views, and the runs of mvweave and mvunweave.";
-  py::register_exception<Failure>(module, "Error");
+  module.doc() = "The binary part of the package mvweave: see help(mvweave).";
+  // Its types are the package's, and named so in every signature.
+  const py::object ownName = module.attr("__name__");
+  module.attr("__name__") = "mvweave";
 
   py::class_<PyLayout>(module, "Layout",
                        "The interleaved layout of N cameras; first_frm x N frames of the "
-                       "interleaved file come before block 0, as mvunweave reads it.")
-      .def(py::init([](uint32_t cameras, uint32_t gopLength, uint32_t numGop, uint32_t numFrm,
-                       uint32_t firstFrm) {
-             return PyLayout{Layout{cameras, gopLength, numGop, numFrm}, firstFrm};
-           }),
-           py::arg("cameras"), py::arg("gop_length") = 8, py::arg("num_gop") = 1,
-           py::arg("num_frm") = 0, py::arg("first_frm") = 0)
+                       "interleaved file come before block 0, as mvunweave reads it. "
+                       "OverflowError where a position would not fit in 64 bits.")
+      .def(py::init(&makeLayout), py::arg("cameras"), py::arg("gop_length") = 8,
+           py::arg("num_gop") = 1, py::arg("num_frm") = 0, py::arg("first_frm") = 0)
       .def("__len__", &PyLayout::size, "The frames the layout moves.")
       .def("position", &PyLayout::position, py::arg("camera"), py::arg("frame"),
            "Where frame `frame` of a camera sits in the interleaved file.")
       .def("source", &PyLayout::source, py::arg("index"),
            "The (camera, frame) at an index of the interleaved file.")
-      .def("__iter__",
-           [](const PyLayout& layout) {
-             return LayoutIterator{layout, 0};
-           })
+      .def(
+          "__iter__",
+          [](const py::object& layout) -> py::iterator {
+            const auto& self = layout.cast<const PyLayout&>();
+            const py::object range = py::module_::import("builtins").attr("range");
+            return py::iter(py::module_::import("builtins").attr("map")(
+                layout.attr("source"), range(self.skipped(), self.skipped() + self.size())));
+          },
+          "(camera, frame) in the order of the interleaved file.")
       .def_property_readonly("cameras", [](const PyLayout& l) { return l.layout.cameras; })
       .def_property_readonly("gop_length", [](const PyLayout& l) { return l.layout.gopLength; })
       .def_property_readonly("num_gop", [](const PyLayout& l) { return l.layout.numGop; })
@@ -358,12 +452,9 @@ PYBIND11_MODULE(mvweave, module) {
                ", first_frm=" + std::to_string(l.firstFrm) + ")";
       });
 
-  py::class_<LayoutIterator>(module, "LayoutIterator")
-      .def("__iter__", [](LayoutIterator& iterator) -> LayoutIterator& { return iterator; })
-      .def("__next__", &LayoutIterator::next);
-
   py::class_<Interleaved>(module, "Interleaved",
-                          "An interleaved sequence, raw or Y4M, read through memory maps.")
+                          "An interleaved sequence, raw or Y4M, read through memory maps; a "
+                          "context manager that closes the file.")
       .def(py::init([](const py::object& path, const PyLayout& layout, Given width, Given height,
                        Given chroma, Given bitDepth) {
              return std::make_unique<Interleaved>(systemPath(path), layout, width, height, chroma,
@@ -373,12 +464,18 @@ PYBIND11_MODULE(mvweave, module) {
            py::arg("height") = py::none(), py::arg("chroma_format") = py::none(),
            py::arg("bit_depth") = py::none(),
            "The picture format as given; what is not given comes from a Y4M file's header, "
-           "and is 4:2:0 8-bit for a raw file, which needs its width and height.")
+           "and is 4:2:0 8-bit for a raw file, which needs its width and height. What the "
+           "tools would note about the file against the layout is warned of (UserWarning).")
       .def("frame", &Interleaved::frame, py::arg("camera"), py::arg("n"),
            "The Y, U and V planes of frame n of a camera, as read-only numpy views "
            "(uint8, or uint16 above 8 bits; U and V are None in 4:0:0). They read the file "
            "as it is: shortening it while they live ends the process (SIGBUS), as with any "
-           "memory map; copy them (numpy.array(plane)) to keep them.");
+           "memory map; copy them (numpy.array(plane)) to keep them.")
+      .def("close", &Interleaved::close, "Closes the file; the planes already read stay valid.")
+      .def("__enter__", [](const py::object& self) { return self; })
+      .def("__exit__", [](Interleaved& self, const py::args&) { self.close(); });
+
+  module.attr("__name__") = ownName;
 
   // merge() is mvweave's run, split() mvunweave's.
   for (const InterleavedFile interleaved : {InterleavedFile::kWritten, InterleavedFile::kRead}) {
@@ -389,9 +486,7 @@ PYBIND11_MODULE(mvweave, module) {
           run(interleaved, configs, notes);
         },
         py::arg("notes") = py::none(),
-        merges ? "mvweave's run on its configuration files; raises mvweave.Error on failure. "
-                 "The notes and warnings it would write are appended to `notes`, a list."
-               : "mvunweave's run on its configuration files; raises mvweave.Error on failure. "
-                 "The notes and warnings it would write are appended to `notes`, a list.");
+        merges ? "mvweave's run on its configuration files; see help(mvweave)."
+               : "mvunweave's run on its configuration files; see help(mvweave).");
   }
 }

@@ -1,13 +1,20 @@
 """The Python module against the tools: Layout line by line against their
 --layout listings, Interleaved frames against the camera files in three
-formats, memory that stays flat over a large file, and the runs' errors."""
+formats, memory that stays flat over a large file, the runs' errors, notes
+and Ctrl+C, and what Python users expect of files and errors."""
+import errno
 import os
 import pathlib
 import random
 import resource
+import signal
 import subprocess
+import sys
 import tempfile
+import threading
+import time
 import unittest
+import warnings
 
 import numpy as np
 
@@ -167,16 +174,16 @@ class InterleavedTest(InFolder):
 
 
 class RunTest(InFolder):
-    def test_a_missing_file_raises_the_tools_message_and_creates_nothing(self):
+    def test_a_missing_file_raises_the_matching_os_error_and_creates_nothing(self):
         self.write("cam0.yuv", b"\0" * 12)
         config = self.config("merge.cfg", "Output", "multiview.yuv", "Input",
                              ["cam0.yuv", "missing.yuv"], {"Width": 4, "Height": 2})
-        with self.assertRaises(mvweave.Error) as raised:
+        with self.assertRaises(FileNotFoundError) as raised:
             mvweave.merge(config)
-        self.assertEqual(str(raised.exception), "ERROR: Could not open input file! "
-                         f"{self.path('missing.yuv')} (camera 1): No such file or directory")
+        self.assertEqual((raised.exception.errno, raised.exception.filename),
+                         (errno.ENOENT, self.path("missing.yuv")))
         config = self.config("split.cfg", "Input", "multiview.yuv", "Output", ["back0.yuv"], {})
-        with self.assertRaisesRegex(mvweave.Error, "^ERROR: Could not open input file! "):
+        with self.assertRaises(FileNotFoundError):
             mvweave.split(os.fsencode(config))  # a name as bytes is that name
         with self.assertRaisesRegex(ValueError, "embedded null byte"):
             mvweave.split(config + "\0.cfg")
@@ -193,15 +200,203 @@ class RunTest(InFolder):
         notes = []
         mvweave.merge(config, notes=notes)
         cam1 = self.path("cam1.yuv")
-        self.assertEqual(notes, [
-            f"mvweave: {cam1} (camera 1): 30 bytes is not a whole number of 12-byte frames "
+        self.assertEqual([(note.kind, note.file, note.camera) for note in notes],
+                         [("note", cam1, 1)] * 2 + [("input ran short", cam1, 1)])
+        self.assertEqual([str(note) for note in notes], [
+            f"{cam1} (camera 1): 30 bytes is not a whole number of 12-byte frames "
             "(Width 4, Height 2, 4:2:0 8-bit); check Width, Height and the picture format",
-            f"mvweave: {cam1} (camera 1): holds 2 frames and 6 bytes; the layout takes 3: the "
+            f"{cam1} (camera 1): holds 2 frames and 6 bytes; the layout takes 3: the "
             "last one will be zeros, the first of them after 6 bytes of data",
-            f"WARNING: Input file too short, missing data filled with zeros: {cam1}"])
+            f"{cam1} (camera 1)"])
         with open(self.path("multiview.yuv"), "rb") as merged:
             self.assertEqual(merged.read(), b"\1" * 12 + b"\2" * 12 + b"\1" * 24 + b"\2" * 18 +
                              b"\0" * 6)
+
+
+def frames(camera, count, first=0):
+    """12-byte frames of a 4x2 picture, each a line naming its camera and frame."""
+    return b"".join(b"c%df%08d\n" % (camera, f) for f in range(first, first + count))
+
+
+class PythonHabitsTest(InFolder):
+    """What Python users expect: Ctrl+C, files closed, OSError, fsdecode names."""
+
+    def merge_config(self, cameras, output="multiview.yuv", **settings):
+        return self.config("merge.cfg", "Output", output, "Input", cameras,
+                           {"Width": 4, "Height": 2, "GOPLength": 1, **settings})
+
+    def interrupted(self, config, ready):
+        """SIGINT to this thread once ready() (or after 10 s); how soon after it merge()
+        raised KeyboardInterrupt."""
+        main = threading.get_ident()
+        sent = []
+
+        def interrupt():
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline and not ready():
+                time.sleep(0.01)
+            sent.append(time.monotonic())
+            signal.pthread_kill(main, signal.SIGINT)
+
+        threading.Thread(target=interrupt, daemon=True).start()
+        with self.assertRaises(KeyboardInterrupt):
+            mvweave.merge(config)
+        return time.monotonic() - sent[0]
+
+    def test_ctrl_c_stops_a_run_within_a_second_and_removes_what_it_wrote(self):
+        os.mkfifo(self.path("slow.fifo"))
+        self.write("cam1.yuv", frames(1, 40))
+        config = self.merge_config(["slow.fifo", "cam1.yuv"], NumGOP=39)
+
+        def slow_camera():  # five frames, then nothing for a long while
+            with open(self.path("slow.fifo"), "wb") as fifo:
+                fifo.write(frames(0, 5))
+                fifo.flush()
+                time.sleep(5)
+
+        threading.Thread(target=slow_camera, daemon=True).start()
+        output = self.path("multiview.yuv")
+        self.assertLess(self.interrupted(
+            config, lambda: os.path.exists(output) and os.path.getsize(output) >= 48), 1.0)
+        self.assertFalse(os.path.exists(output))
+        # A camera whose decoder never started: the run waits to open it.
+        os.mkfifo(self.path("never.fifo"))
+        started = time.monotonic()
+        self.assertLess(self.interrupted(self.merge_config(["never.fifo"]),
+                                         lambda: time.monotonic() > started + 0.3), 1.0)
+        self.assertFalse(os.path.exists(output))
+
+    def test_a_failed_construction_leaves_no_file_open_and_close_does(self):
+        self.write("raw.yuv", frames(0, 6))
+        self.write("four.y4m", b"YUV4MPEG2 W4 H2 C420jpeg\nFRAME\n" + frames(0, 1))
+        layout = mvweave.Layout(1, gop_length=2, num_gop=2)
+        failing = [lambda: mvweave.Interleaved(self.path("raw.yuv"), layout),
+                   lambda: mvweave.Interleaved(self.path("raw.yuv"), layout, 4, 0),
+                   lambda: mvweave.Interleaved(self.path("four.y4m"), layout, width=8),
+                   lambda: mvweave.Interleaved(self.path("raw.yuv"), layout, 4, 2, bit_depth=20)]
+        open_files = len(os.listdir("/proc/self/fd"))
+        for _ in range(250):
+            for construct in failing:
+                with self.assertRaises(ValueError):
+                    construct()
+        self.assertEqual(len(os.listdir("/proc/self/fd")), open_files)
+        with mvweave.Interleaved(self.path("raw.yuv"), layout, 4, 2) as sequence:
+            y, _, _ = sequence.frame(0, 4)
+            self.assertEqual(len(os.listdir("/proc/self/fd")), open_files + 1)
+        self.assertEqual(len(os.listdir("/proc/self/fd")), open_files)
+        self.assertEqual(y.tobytes(), frames(0, 1, 4)[:8])  # the views outlive the file
+        with self.assertRaisesRegex(ValueError, "closed"):
+            sequence.frame(0, 0)
+
+    def test_each_failure_of_the_system_is_its_os_error(self):
+        os.mkdir(self.path("folder"))
+        self.write("cam0.yuv", frames(0, 3))
+        layout = mvweave.Layout(1)
+        for cause, camera in [(FileNotFoundError, "missing.yuv"),
+                              (IsADirectoryError, "folder"),
+                              (NotADirectoryError, "cam0.yuv/x.yuv")]:
+            with self.assertRaises(cause) as raised:
+                mvweave.merge(self.merge_config([camera]))
+            self.assertEqual(raised.exception.filename, self.path(camera), cause)
+            self.assertIsNotNone(raised.exception.errno, cause)
+            with self.assertRaises(cause):
+                mvweave.Interleaved(self.path(camera), layout, 4, 2)
+        # Where the system says no (not as root, who may do anything).
+        script = ("import mvweave, sys\ntry: mvweave.merge(sys.argv[1])\n"
+                  "except PermissionError as e: print(e.errno, e.filename)")
+        run = subprocess.run([sys.executable, "-c", script, self.merge_config(["cam0.yuv"])],
+                             preexec_fn=lambda: os.setuid(65534) if os.getuid() == 0 else None,
+                             capture_output=True, text=True, check=True,
+                             env={**os.environ, "PYTHONPATH": os.environ.get("PYTHONPATH", "")})
+        self.assertEqual(run.stdout, f"{errno.EACCES} {self.path('merge.cfg')}\n")
+
+    def test_other_failures_are_errors_with_where_they_happened(self):
+        self.write("bad.cfg", "Width = 4\nGOPLen = 2\n")
+        good = self.merge_config(["cam0.yuv"])
+        self.write("cam0.yuv", frames(0, 3))
+        with self.assertRaises(mvweave.Error) as raised:
+            mvweave.merge(self.path("bad.cfg"), good)  # the first that fails stops the call
+        error = raised.exception
+        self.assertEqual((error.message, error.file, error.line, error.camera),
+                         ("ERROR: unknown identifier in configFile!", self.path("bad.cfg"), 2, None))
+        self.assertEqual(error.detail, f'{self.path("bad.cfg")}:2: unknown key "GOPLen"; '
+                         'did you mean "GOPLength"?')
+        self.assertFalse(os.path.exists(self.path("multiview.yuv")))
+        self.write("odd.y4m", b"YUV4MPEG2 W4 H2 C411\nFRAME\n" + frames(0, 1))
+        with self.assertRaises(mvweave.Error) as raised:
+            mvweave.merge(self.merge_config(["cam0.yuv", "odd.y4m"]))
+        self.assertEqual((raised.exception.message, raised.exception.camera),
+                         ("ERROR: Unsupported picture format!", 1))
+
+    def test_names_that_are_no_utf8_show_as_python_shows_them(self):
+        name = os.fsencode(self.folder.name) + b"/caf\xe9.yuv"
+        shown = os.fsdecode(name)
+        with open(name, "wb") as file:
+            file.write(frames(0, 3) + b"odd")
+        with self.assertWarns(UserWarning) as warned:
+            mvweave.Interleaved(name, mvweave.Layout(1, gop_length=2), 4, 2)
+        self.assertIn(f"{shown}: 39 bytes is not a whole number of 12-byte frames",
+                      [str(w.message) for w in warned.warnings][0])
+        missing = os.fsencode(self.path("missing")) + b"\xff.yuv"
+        config = self.write("merge.cfg", b'Input = "' + missing + b'"\nWidth = 4\nHeight = 2\n')
+        with self.assertRaises(FileNotFoundError) as raised:
+            mvweave.merge(config)
+        self.assertEqual(raised.exception.filename, os.fsdecode(missing))
+        bad = os.fsencode(self.folder.name) + b"/k\xe9y.cfg"
+        with open(bad, "wb") as file:
+            file.write(b"W\xe9dth = 3\n")
+        with self.assertRaises(mvweave.Error) as raised:
+            mvweave.merge(bad)
+        self.assertEqual(raised.exception.file, os.fsdecode(bad))
+        self.assertIn(os.fsdecode(bad) + ':1: unknown key "W\udce9dth"', str(raised.exception))
+
+    def test_a_y4m_file_written_again_in_another_format_is_never_read_with_the_old_one(self):
+        def write(width, value):
+            picture = bytes([value]) * (width * 4 * 3 // 2)
+            self.write("again.y4m", b"YUV4MPEG2 W%d H4 C420jpeg\n" % width +
+                       (b"FRAME\n" + picture) * 3)
+        write(4, 1)
+        layout = mvweave.Layout(1, gop_length=2)
+        sequence = mvweave.Interleaved(self.path("again.y4m"), layout)
+        write(8, 2)  # before the first read
+        with self.assertRaisesRegex(ValueError, "written again since, in another format"):
+            sequence.frame(0, 0)
+        write(4, 3)  # the same format again: read as it is now
+        self.assertEqual(sequence.frame(0, 1)[0].tobytes(), bytes([3]) * 16)
+        write(8, 4)  # after a read, every read is refused, not only the first
+        for _ in range(2):
+            with self.assertRaisesRegex(ValueError, "written again since, in another format"):
+                sequence.frame(0, 2)
+
+    def test_an_interleaved_file_is_checked_against_its_layout_as_the_tools_check_it(self):
+        self.write("three.yuv", b"".join(frames(c, 9) for c in range(3)))
+        with self.assertWarnsRegex(UserWarning, r"three.yuv: holds 27 frames; the layout reads "
+                                   r"18 \(2 cameras x 9\): 9 are left out"):
+            mvweave.Interleaved(self.path("three.yuv"), mvweave.Layout(2), 4, 2)
+        with self.assertWarnsRegex(UserWarning, r"holds 27 frames; the layout takes 36 \(4 "
+                                   r"cameras x 9\): the last 9 are missing"):
+            mvweave.Interleaved(self.path("three.yuv"), mvweave.Layout(4), 4, 2)
+        with warnings.catch_warnings():
+            warnings.simplefilter("error")
+            mvweave.Interleaved(self.path("three.yuv"), mvweave.Layout(3), 4, 2)
+
+    def test_a_layout_whose_positions_do_not_fit_64_bits_is_refused(self):
+        edge = {"gop_length": 2**32 - 1, "num_gop": 2**31}
+        last = 2 * (1 + 2**31 * (2**32 - 1)) - 1
+        fits = mvweave.Layout(2, **edge)
+        self.assertEqual(fits.position(1, 2**31 * (2**32 - 1)), last)
+        self.assertEqual(fits.source(last), (1, 2**31 * (2**32 - 1)))
+        with self.assertRaises(OverflowError):
+            mvweave.Layout(2, first_frm=2**32 - 1, **edge)
+        self.assertEqual(mvweave.Layout(2, first_frm=2**32 - 1).position(1, 8), 2**33 + 15)
+
+    def test_help_is_a_short_manual_in_public_names(self):
+        import pydoc
+        text = pydoc.render_doc(mvweave, renderer=pydoc.plaintext)
+        for words in ["Ctrl+C", "context manager", "OSError", "mvweave.Error"]:
+            self.assertIn(words, text)
+        for internal in ["mvweave._mvweave.", "PyLayout", "LayoutIterator", "std::"]:
+            self.assertNotIn(internal, text)
 
 
 if __name__ == "__main__":
