@@ -39,3 +39,60 @@ y4m_frames() {
     frames "$camera" 1 "$f"
   done
 }
+
+# grown_to FILE SIZE: waits, 10 s at most, until FILE holds SIZE bytes (a
+# program in the background writes it); says so and fails otherwise.
+grown_to() {
+  local tries
+  for ((tries = 0; tries < 1000; tries++)); do
+    [ -f "$1" ] && [ "$(wc -c < "$1")" -eq "$2" ] && return 0
+    sleep 0.01
+  done
+  echo "$1 never held $2 bytes"
+  return 1
+}
+
+# holds_open PID FILE: waits, 10 s at most, until process PID has FILE (in
+# the current folder) open, as a program does once it has opened its
+# outputs; says so and fails otherwise. Linux: through /proc.
+holds_open() {
+  local tries fd file
+  file="$(pwd -P)/$2"
+  for ((tries = 0; tries < 1000; tries++)); do
+    for fd in /proc/"$1"/fd/*; do
+      [ "$(readlink "$fd" 2> /dev/null)" = "$file" ] && return 0
+    done
+    sleep 0.01
+  done
+  echo "process $1 never opened $2"
+  return 1
+}
+
+# ended PID: waits, 10 s at most, until the background process PID has
+# ended (for `wait` to collect its status); one still running then is
+# killed and named, so that a program that does not stop fails the case
+# instead of hanging it. Linux: through /proc.
+ended() {
+  local tries stat
+  for ((tries = 0; tries < 1000; tries++)); do
+    stat=$(cat /proc/"$1"/stat 2> /dev/null) || return 0
+    stat=${stat##*) }
+    [ "${stat%% *}" = Z ] && return 0
+    sleep 0.01
+  done
+  echo "process $1 did not end: killed"
+  kill -KILL "$1"
+}
+
+# stopped PID: waits, 10 s at most, until process PID is stopped (SIGSTOP).
+stopped() {
+  local tries stat
+  for ((tries = 0; tries < 1000; tries++)); do
+    stat=$(cat /proc/"$1"/stat 2> /dev/null) || break
+    stat=${stat##*) }
+    [ "${stat%% *}" = T ] && return 0
+    sleep 0.01
+  done
+  echo "process $1 did not stop"
+  return 1
+}
