@@ -60,7 +60,7 @@ std::string linkTarget(const std::string& path) {
     if (length <= 0) return current;
     std::string next(target, static_cast<size_t>(length));
     const size_t slash = current.rfind('/');
-    if (next[0] != '/' && slash != std::string::npos) next = current.substr(0, slash + 1) + next;
+    if (next[0] != '/' && slash != std::string::npos) next.insert(0, current, 0, slash + 1);
     current = next;
   }
   return current;

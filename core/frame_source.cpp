@@ -237,6 +237,10 @@ Status FrameSource::skipBytes(uint64_t size) {
     }
     if (status.osError != ESPIPE) return status;  // else read forward after all
   }
+  return readPast(size);
+}
+
+Status FrameSource::readPast(uint64_t size) {
   if (!scratch_) scratch_ = std::make_unique<char[]>(kScratchSize);
   while (size > 0 && !exhausted_) {
     if (files_->stopRequested()) return readProblem(ECANCELED);

@@ -102,8 +102,10 @@ class FrameSource {
   Status readFrameLine(bool& found);
   Status frameLineProblem(uint64_t lineStart, bool tooLong) const;
 
-  // Passes over `size` bytes: by seeking where the file allows it.
+  // Passes over `size` bytes: by seeking where the file allows it, else by
+  // reading them.
   Status skipBytes(uint64_t size);
+  Status readPast(uint64_t size);
   Status readAhead(size_t size, size_t& got);
   // Seeks back over what was read ahead, where the file can seek; a
   // pipe keeps it held.

@@ -11,9 +11,9 @@ namespace {
 
 // What the layout asks of one source.
 struct Demand {
-  uint64_t start = 0;  // the frame of the file where the layout begins
-  uint64_t taken = 0;  // frames it takes from there
-  bool fits = true;    // taken fits in 64 bits
+  uint64_t start = 0;    // the frame of the file where the layout begins
+  uint64_t taken = 0;    // frames it takes from there
+  bool fits = true;      // taken fits in 64 bits
   bool zeroFill = true;  // what is missing is written as zeros
   std::string startText;
   std::string takenText;
@@ -52,25 +52,27 @@ std::string heldText(const FrameCount& count) {
   return held;
 }
 
+// "the last 3 will be zeros", "all 25 are missing": the frames of the
+// demand that come after the `available` ones.
+std::string missingFrames(const Demand& demand, uint64_t available) {
+  const auto missing = [&demand](bool one) {
+    return !demand.zeroFill ? one ? " is missing" : " are missing" : " will be zeros";
+  };
+  if (available == 0 && demand.fits && demand.taken == 1)
+    return "that one" + std::string(missing(true));
+  if (available == 0) return "all " + countText(demand.taken, demand.fits) + missing(false);
+  if (!demand.fits) return "all but the first " + std::to_string(available) + missing(false);
+  const uint64_t zeros = demand.taken - available;
+  return "the last " + (zeros == 1 ? std::string("one") : std::to_string(zeros)) +
+         missing(zeros == 1);
+}
+
 // A frame cut short within what the layout takes is padded, not all zeros.
 std::string shortNote(const FrameCount& count, const Demand& demand, uint32_t firstFrm) {
   const uint64_t available = count.frames > demand.start ? count.frames - demand.start : 0;
   const bool cutWithin = count.partialBytes != 0 && count.frames >= demand.start;
-  std::string text = heldAndDemanded(heldText(count), demand, firstFrm, "takes") + ": ";
-  const uint64_t zeros = demand.taken - available;
-  const auto missing = [&demand](bool one) {
-    return !demand.zeroFill ? one ? " is missing" : " are missing" : " will be zeros";
-  };
-  if (available == 0) {
-    text += demand.fits && demand.taken == 1
-                ? "that one" + std::string(missing(true))
-                : "all " + countText(demand.taken, demand.fits) + missing(false);
-  } else if (!demand.fits) {
-    text += "all but the first " + std::to_string(available) + missing(false);
-  } else {
-    text += "the last " + (zeros == 1 ? std::string("one") : std::to_string(zeros)) +
-            missing(zeros == 1);
-  }
+  std::string text = heldAndDemanded(heldText(count), demand, firstFrm, "takes") + ": " +
+                     missingFrames(demand, available);
   if (cutWithin) {
     text += ", the first of them after " + plural(count.partialBytes, "byte") + " of data";
   }

@@ -51,7 +51,7 @@ py::object numberOrNone(std::optional<Number> number) {
 // like Python's own open(), a name with a null byte in it is refused rather
 // than cut short.
 std::string systemPath(const py::handle& name) {
-  const auto path = py::module_::import("os").attr("fsencode")(name).cast<std::string>();
+  auto path = py::module_::import("os").attr("fsencode")(name).cast<std::string>();
   if (path.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
   return path;
 }

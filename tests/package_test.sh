@@ -2,8 +2,8 @@
 # Installs the build three ways (cmake --install, the TGZ package and, where
 # dpkg-deb exists, the DEB package) into temporary folders, checks that each
 # holds the programs, the man pages, the copyright file, the changelog and
-# the examples, and runs the installed mvweave and mvunweave on the
-# installed example configurations.
+# the examples, and runs the installed mvweave and mvunweave (and the Python
+# package) on the installed example configurations.
 #
 # Usage: package_test.sh BUILD_DIR SAMPLE_GENERATOR
 set -euo pipefail
@@ -35,6 +35,17 @@ check_tree() {
   for camera in 0 1 2; do
     cmp -s "cam$camera.yuv" "cam${camera}_split.yuv" || { echo "FAIL: camera $camera differs"; return 1; }
   done
+  # The Python package, where the build made it: the installed one, with
+  # its types.
+  local package=$prefix/lib/python3/dist-packages/mvweave
+  if [ -d "$build/python/mvweave" ]; then
+    for file in __init__.py __init__.pyi py.typed; do
+      [ -f "$package/$file" ] || { echo "FAIL: $package/$file is missing"; return 1; }
+    done
+    PYTHONPATH=$prefix/lib/python3/dist-packages /usr/bin/python3 -c \
+      'import mvweave; mvweave.split("./split.cfg"); assert mvweave.__file__.startswith(__import__("sys").argv[1])' \
+      "$package" || { echo "FAIL: the installed Python package"; return 1; }
+  fi
   cd "$work"
   echo "ok: $prefix"
 }

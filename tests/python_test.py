@@ -390,6 +390,20 @@ class PythonHabitsTest(InFolder):
             mvweave.Layout(2, first_frm=2**32 - 1, **edge)
         self.assertEqual(mvweave.Layout(2, first_frm=2**32 - 1).position(1, 8), 2**33 + 15)
 
+    def test_the_stub_names_what_the_package_holds(self):
+        import ast
+        stub = ast.parse((pathlib.Path(mvweave.__file__).parent / "__init__.pyi").read_text())
+        classes = {node.name: node for node in stub.body if isinstance(node, ast.ClassDef)}
+        functions = {node.name for node in stub.body if isinstance(node, ast.FunctionDef)}
+        self.assertEqual(sorted(set(classes) | functions), sorted(mvweave.__all__))
+        for name, node in classes.items():
+            typed = {item.name for item in node.body if isinstance(item, ast.FunctionDef)}
+            typed |= {item.target.id for item in node.body if isinstance(item, ast.AnnAssign)}
+            public = {attribute for attribute in dir(getattr(mvweave, name))
+                      if not attribute.startswith("_") or attribute in typed}
+            if name not in ("Error", "Note"):  # attributes of instances, not of the class
+                self.assertEqual(typed - {"__init__"}, public - {"__init__"}, name)
+
     def test_help_is_a_short_manual_in_public_names(self):
         import pydoc
         text = pydoc.render_doc(mvweave, renderer=pydoc.plaintext)
