@@ -109,9 +109,9 @@ void Console::reportSettings(const RunReport& report) {
     line("* Input:    " + request.sequence);
   }
   number("* FirstFrm:  ", request.firstFrm);
-  number("* GOPLength: ", request.gopLength);
-  number("* NumGOP:    ", request.numGop);
-  number("* NumFrm:    ", request.numFrm);
+  number("* GOPLength: ", report.layout.gopLength);
+  number("* NumGOP:    ", report.layout.numGop);
+  number("* NumFrm:    ", report.layout.numFrm);
   number("* Width:     ", report.width);
   number("* Height:    ", report.height);
   if (request.chromaFormat || request.bitDepth) {

@@ -16,8 +16,8 @@ namespace {
 constexpr size_t kLongestLine = size_t{1} << 20;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// A key, and the number of the request it sets: a layout number, or a
-// picture key (neither for the two path keys).
+// A key, and the number of the request it sets: FirstFrm, or one that may
+// be left unset (neither for the two path keys).
 struct Keyword {
   std::string_view text;
   uint32_t Request::*number;
@@ -31,9 +31,9 @@ constexpr Keyword kKeywords[] = {
     {"Input", nullptr, nullptr},
     {"Output", nullptr, nullptr},
     {"FirstFrm", &Request::firstFrm, nullptr},
-    {"GOPLength", &Request::gopLength, nullptr},
-    {"NumGOP", &Request::numGop, nullptr},
-    {"NumFrm", &Request::numFrm, nullptr},
+    {"GOPLength", nullptr, &Request::gopLength},
+    {"NumGOP", nullptr, &Request::numGop},
+    {"NumFrm", nullptr, &Request::numFrm},
     {"Width", nullptr, &Request::width},
     {"Height", nullptr, &Request::height},
     {"ChromaFormat", nullptr, &Request::chromaFormat},

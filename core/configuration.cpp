@@ -23,8 +23,10 @@ void Configuration::addCamera(ConfiguredPath path) {
 }
 
 Layout layoutOf(const Request& request) {
-  return Layout{static_cast<uint32_t>(request.cameras.size()), request.gopLength, request.numGop,
-                request.numFrm};
+  const Layout defaults;
+  return Layout{static_cast<uint32_t>(request.cameras.size()),
+                request.gopLength.value_or(defaults.gopLength),
+                request.numGop.value_or(defaults.numGop), request.numFrm.value_or(defaults.numFrm)};
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include "frame_schedule.h"
 #include "frame_sink.h"
 #include "frame_source.h"
+#include "layout_record.h"
 #include "mvweave/configuration.h"
 #include "mvweave/merge.h"
 #include "mvweave/split.h"
@@ -102,15 +103,17 @@ class Run {
   // Everything that can refuse the run, up to the start frame of each input.
   Status check() {
     Status status = openInputs();
+    if (status.ok()) status = guardOutputs();
+    if (status.ok()) status = readInputHeaders();
+    if (status.ok()) status = settleLayout();
     if (status.ok()) status = openOutputs();
     if (status.ok() && !readsInterleaved_ && sources_.empty()) {
       observer_.note(noCameraNote(sinks_[0]));
     }
-    if (status.ok()) status = readInputHeaders();
     if (!status.ok()) return status;
     settlePictureFormat();
     observer_.reportSettings(
-        {request_, format_.width, format_.height, format_.chroma, format_.bitDepth});
+        {request_, layout_, format_.width, format_.height, format_.chroma, format_.bitDepth});
     status = checkFrames();
     if (status.ok()) status = seekToStartFrames();
     return status;
@@ -142,35 +145,41 @@ class Run {
     return {};
   }
 
-  // An output that is an input is refused even where it cannot be opened
-  // for writing (Output = "/dev/stdin"), and before any input is read from.
+  // Every output that names a file already is guarded before any input is
+  // read from, and even where it cannot be opened for writing (Output =
+  // "/dev/stdin"); with --no-clobber, an existing file is refused.
+  Status guardOutputs() {
+    const std::vector<SidePath> paths = pathsOf(!readsInterleaved_);
+    outputs_.assign(paths.size(), FileIdentity{});
+    for (size_t i = 0; i < paths.size(); ++i) {
+      FileInfo named;
+      if (files_.identify(paths[i].path, named) != 0) continue;
+      outputs_[i] = named.identity;
+      if (Status status = guardOutput(paths[i], i); !status.ok()) return status;
+      if (Status status = refuseExisting(paths[i], named); !status.ok()) return status;
+    }
+    return {};
+  }
+
+  // Opened without being emptied, and guarded again as what it is now (a
+  // file made at a link's target, a new file named twice).
   Status openOutputs() {
     const std::vector<SidePath> paths = pathsOf(!readsInterleaved_);
-    if (request_.noClobber) {
-      for (const SidePath& path : paths) {
-        if (Status status = refuseExisting(path); !status.ok()) return status;
-      }
-    }
     sinks_.resize(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
       const Status status = sinks_[i].open(files_, paths[i].path, paths[i].camera);
-      FileInfo named;
-      named.identity = sinks_[i].identity();
-      if (status.ok() || files_.identify(paths[i].path, named) == 0) {
-        Status refused = guardOutput(named.identity, paths[i], i);
-        if (!refused.ok()) return refused;
-      }
       if (!status.ok()) return explainEmptyPath(status, paths[i], "Output");
+      outputs_[i] = sinks_[i].identity();
+      if (Status refused = guardOutput(paths[i], i); !refused.ok()) return refused;
     }
     return {};
   }
 
   // No output may be an input or a configuration file (by any path or link,
   // the same pipe, the same block device), and no regular file or block
-  // device may take the frames of two outputs; the outputs before `index`
-  // are open.
-  [[nodiscard]] Status guardOutput(const FileIdentity& output, const SidePath& path,
-                                   size_t index) const {
+  // device may take the frames of two outputs.
+  [[nodiscard]] Status guardOutput(const SidePath& path, size_t index) const {
+    const FileIdentity& output = outputs_[index];
     const auto refuse = [&path](Problem problem, const std::string& what) {
       return problemWith(problem, path.path, 0, "the same file as " + what, path.camera);
     };
@@ -185,9 +194,11 @@ class Run {
                       "the configuration file " + configuration_->files[c].path);
       }
     }
+    const std::vector<SidePath> paths = pathsOf(!readsInterleaved_);
     for (size_t earlier = 0; earlier < index; ++earlier) {
-      if (isSameStoredFile(output, sinks_[earlier].identity())) {
-        return refuse(Problem::kOutputNamedTwice, "the output " + sinks_[earlier].name());
+      if (isSameStoredFile(output, outputs_[earlier])) {
+        return refuse(Problem::kOutputNamedTwice,
+                      "the output " + nameOf(paths[earlier].path, paths[earlier].camera));
       }
     }
     return {};
@@ -195,10 +206,9 @@ class Run {
 
   // --no-clobber: a regular file with data in it is never replaced (a
   // standard stream, a device or a FIFO is no file that could be).
-  Status refuseExisting(const SidePath& path) {
-    FileInfo info;
-    if (files_.identify(path.path, info) != 0 || info.received ||
-        info.identity.kind != FileKind::kRegular || info.length == 0) {
+  [[nodiscard]] Status refuseExisting(const SidePath& path, const FileInfo& info) const {
+    if (!request_.noClobber || info.received || info.identity.kind != FileKind::kRegular ||
+        info.length == 0) {
       return {};
     }
     return problemWith(Problem::kOutputExists, path.path, 0,
@@ -223,6 +233,21 @@ class Run {
     return {};
   }
 
+  // The layout: what the request sets; for a split of a Y4M sequence that
+  // records its layout, the rest from the record, which the request must
+  // not contradict. A merge notes a Y4M camera that was another camera of
+  // the split that wrote it.
+  Status settleLayout() {
+    layout_ = layoutOf(request_);
+    if (!readsInterleaved_) {
+      for (const Note& note : reorderedCameraNotes(sources_)) observer_.note(note);
+      return {};
+    }
+    LayoutRecord record;
+    if (!recordOf(sources_[0], record, observer_)) return {};
+    return applyRecord(record, sources_[0].path(), request_, layout_);
+  }
+
   // What the request leaves unset is taken from the first Y4M input; any
   // Y4M file, in or out, makes frames planar.
   void settlePictureFormat() {
@@ -243,8 +268,8 @@ class Run {
     if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) return status;
     for (const Note& note : geometryNotes(sources_, format_, frameSize_)) observer_.note(note);
     std::vector<LengthNote> notes;
-    if (Status status = lengthNotes(sources_, layoutOf(request_), request_.firstFrm, frameSize_,
-                                    interleaved_, notes);
+    if (Status status =
+            lengthNotes(sources_, layout_, request_.firstFrm, frameSize_, interleaved_, notes);
         !status.ok()) {
       return status;
     }
@@ -280,13 +305,30 @@ class Run {
     for (FrameSink& sink : sinks_) {
       if (Status status = sink.truncate(); !status.ok()) return status;
     }
-    const Y4mHeader header =
+    Y4mHeader header =
         y4mOutputHeader(format_.width, format_.height, format_.chroma, format_.bitDepth,
                         firstY4m_ != nullptr ? &*firstY4m_->y4m() : nullptr);
-    for (FrameSink& sink : sinks_) {
-      if (Status status = sink.writeHeader(header); !status.ok()) return status;
+    for (size_t i = 0; i < sinks_.size(); ++i) {
+      putLayoutRecord(recordFor(i), header);
+      if (Status status = sinks_[i].writeHeader(header); !status.ok()) return status;
     }
     return {};
+  }
+
+  // The sequence records its layout, a camera file which camera it is.
+  [[nodiscard]] LayoutRecord recordFor(size_t sink) const {
+    LayoutRecord record;
+    if (readsInterleaved_) {
+      record.camera = static_cast<uint32_t>(sink);
+      record.cameras = layout_.cameras;
+      return record;
+    }
+    record.cameras = layout_.cameras;
+    record.firstFrm = request_.firstFrm;
+    record.gopLength = layout_.gopLength;
+    record.numGop = layout_.numGop;
+    record.numFrm = layout_.numFrm;
+    return record;
   }
 
   // Frames of 0 bytes into raw files: the walk would write nothing, however
@@ -297,7 +339,7 @@ class Run {
   }
 
   Status walk() {
-    Layout schedule = layoutOf(request_);
+    Layout schedule = layout_;
     if (walkWritesNothing()) {
       if (!observer_.followsBlocks()) return {};
       schedule.cameras = 0;
@@ -356,7 +398,7 @@ class Run {
   // The frames the walk takes from a source: all of the interleaved file's,
   // or one camera's.
   [[nodiscard]] std::string framesPerSource() const {
-    const Layout schedule = layoutOf(request_);
+    const Layout schedule = layout_;
     uint64_t frames = framesPerCamera(schedule);
     const bool fits = !readsInterleaved_ || framesInSequence(schedule, frames);
     return countText(frames, fits);
@@ -378,6 +420,8 @@ class Run {
   const InterleavedFile interleaved_;
   const bool readsInterleaved_;  // mvunweave; mvweave writes the interleaved file
   Observer& observer_;
+  Layout layout_;                      // the request's, completed from a record
+  std::vector<FileIdentity> outputs_;  // what each output is, where known
   const FrameSource* firstY4m_ = nullptr;
   PictureFormat format_;
   std::string formatOrigin_;          // what the format was taken from, for messages

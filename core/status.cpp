@@ -30,6 +30,7 @@ std::string messageOf(const Status& status) {
     case Problem::kRead: return "ERROR: Could not read input file!";
     case Problem::kWrite: return "ERROR: Could not write output file!";
     case Problem::kOutputExists: return "ERROR: Output file exists!";
+    case Problem::kLayoutMismatch: return "ERROR: Layout differs from the Y4M header!";
   }
   return {};
 }

@@ -135,7 +135,10 @@ std::string y4mHeaderLine(const Y4mHeader& header) {
                      std::to_string(header.height) + " F" + header.frameRate + " I" +
                      header.interlacing + " A" + header.aspectRatio + " C" + header.colourSpace;
   for (const std::string& extension : header.extensions) {
-    if (line.size() + 2 + extension.size() + 1 <= kY4mLongestLine) line += " X" + extension;
+    const bool record = extension.compare(0, sizeof kLayoutRecordTag - 1, kLayoutRecordTag) == 0;
+    if (record || line.size() + 2 + extension.size() + 1 <= kY4mReadableHeader) {
+      line += " X" + extension;
+    }
   }
   return line + "\n";
 }
@@ -151,6 +154,11 @@ Y4mHeader y4mOutputHeader(uint32_t width, uint32_t height, uint32_t chroma, uint
                           formatOfColourSpace(header.colourSpace, inputChroma, inputDepth) &&
                           inputChroma == chroma && inputDepth == bitDepth;
   if (!sameFormat) header.colourSpace = colourSpaceOf(chroma, bitDepth);
+  auto& extensions = header.extensions;
+  extensions.erase(
+      std::remove_if(extensions.begin(), extensions.end(),
+                     [](const std::string& tag) { return tag.rfind("YSCSS=", 0) == 0; }),
+      extensions.end());
   return header;
 }
 

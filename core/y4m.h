@@ -23,7 +23,12 @@ constexpr char kY4mSignature[] = "YUV4MPEG2 ";
 constexpr size_t kY4mSignatureLength = 10;
 constexpr char kY4mFrameLine[] = "FRAME\n";
 constexpr size_t kY4mFrameLineLength = 6;
-constexpr size_t kY4mLongestLine = 4096;  // a header or frame line, its end included
+constexpr size_t kY4mLongestLine = 4096;  // a header or frame line, its end included, as read
+// The longest header line ffmpeg reads, its end included: headers are
+// written within it where they can be.
+constexpr size_t kY4mReadableHeader = 96;
+// The tag that starts the tools' layout record (layout_record.h).
+constexpr char kLayoutRecordTag[] = "MVWEAVE=";
 
 // What a header says. Of the tags the tools only copy, a well-formed one is
 // kept and an ill-formed one gives way to the default, so that a header
@@ -52,14 +57,16 @@ bool formatOfColourSpace(const std::string& colourSpace, uint32_t& chroma, uint3
 // The C parameter to write for a chroma format and bit depth.
 std::string colourSpaceOf(uint32_t chroma, uint32_t bitDepth);
 
-// The whole header line, line end included; an X tag that would make it
-// longer than kY4mLongestLine is left out.
+// The whole header line, line end included. The layout record is always
+// written; any other X tag that would make the line longer than
+// kY4mReadableHeader is left out, so that ffmpeg reads it.
 std::string y4mHeaderLine(const Y4mHeader& header);
 
 // The header of a Y4M output of `width` x `height` pictures in a chroma
-// format and bit depth: with the frame rate, interlacing and aspect ratio
-// (and the colour space's spelling) of the first Y4M input, else 25 frames a
-// second, progressive, aspect unknown.
+// format and bit depth: with the frame rate, interlacing, aspect ratio and
+// X tags (and the colour space's spelling) of the first Y4M input, else 25
+// frames a second, progressive, aspect unknown. XYSCSS, which says what the
+// C parameter says, is not copied.
 Y4mHeader y4mOutputHeader(uint32_t width, uint32_t height, uint32_t chroma, uint32_t bitDepth,
                           const Y4mHeader* firstInput);
 

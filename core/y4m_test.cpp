@@ -77,19 +77,24 @@ TEST(Y4mHeader, KeepsOnlyWellFormedTags) {
   }
 }
 
-TEST(Y4mHeader, StaysWithinTheLongestLineByDroppingExtensions) {
+// Within the 96 bytes ffmpeg reads, but for the layout record, which is
+// always written.
+TEST(Y4mHeader, StaysReadableByDroppingExtensionsButTheLayoutRecord) {
   Y4mHeader header;
   header.width = 4;
   header.height = 2;
   const std::string start = "YUV4MPEG2 W4 H2 F25:1 Ip A0:0 C420jpeg XFIRST";
-  // Exactly the longest line, its end included, with " XLAST" at the end.
-  const size_t fitting = kY4mLongestLine - start.size() - 2 - 6 - 1;
+  // Exactly the readable line, its end included, with " XLAST" at the end.
+  const size_t fitting = kY4mReadableHeader - start.size() - 2 - 6 - 1;
   header.extensions = {"FIRST", std::string(fitting, 'a'), "LAST"};
   EXPECT_EQ(y4mHeaderLine(header), start + " X" + std::string(fitting, 'a') + " XLAST\n");
   header.extensions[1].push_back('a');  // one byte too many: the last tag goes
   EXPECT_EQ(y4mHeaderLine(header), start + " X" + std::string(fitting + 1, 'a') + "\n");
-  header.extensions[1].resize(kY4mLongestLine);  // never fits: the others stay
+  header.extensions[1].resize(kY4mReadableHeader);  // never fits: the others stay
   EXPECT_EQ(y4mHeaderLine(header), start + " XLAST\n");
+  header.extensions = {"FIRST", std::string(fitting + 6, 'a'), "MVWEAVE=1,N2,L8,G1"};
+  EXPECT_EQ(y4mHeaderLine(header), start + " X" + std::string(fitting + 6, 'a') +
+                                       " XMVWEAVE=1,N2,L8,G1\n");
 }
 
 TEST(Y4mPath, EndsInY4mInAnyCase) {

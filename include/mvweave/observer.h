@@ -32,6 +32,7 @@ struct Note {
 // known: the request, with what it left unset taken from a Y4M header.
 struct RunReport {
   const Request& request;
+  Layout layout;
   uint32_t width;
   uint32_t height;
   uint32_t chromaFormat;

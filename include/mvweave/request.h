@@ -19,10 +19,12 @@ struct Request {
   std::string sequence;              // the interleaved sequence
   std::vector<std::string> cameras;  // one file per camera, in camera order
 
-  // The layout (layout.h), as unsigned 32-bit numbers.
-  uint32_t gopLength = 8;
-  uint32_t numGop = 1;
-  uint32_t numFrm = 0;
+  // The layout (layout.h), as unsigned 32-bit numbers. What is not set
+  // comes from the layout record of a Y4M sequence that split() reads;
+  // without one, GOPLength 8, NumGOP 1, NumFrm 0.
+  std::optional<uint32_t> gopLength;
+  std::optional<uint32_t> numGop;
+  std::optional<uint32_t> numFrm;
   // merge: the first frame taken from each camera file; split: groups of
   // one frame per camera skipped at the start of the sequence.
   uint32_t firstFrm = 0;
@@ -43,7 +45,8 @@ struct Request {
   bool noClobber = false;
 };
 
-// The layout the request gives, with a camera for each camera file.
+// The layout the request gives, with a camera for each camera file, and
+// the defaults for what it leaves unset.
 Layout layoutOf(const Request& request);
 
 }  // namespace mvweave

@@ -39,6 +39,7 @@ enum class Problem {
   kRead,
   kWrite,
   kOutputExists,   // --no-clobber
+  kLayoutMismatch,
   kInputTooShort,  // silent: --strict, after the warning
   kStopped,        // silent: a signal, Ctrl+C
 };
