@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "layout_listing.h"
+#include "layout_record.h"
 #include "terminal.h"
 
 namespace mvweave {
@@ -222,6 +223,25 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileS
 
 namespace {
 
+// --layout: mvunweave lists the layout a Y4M sequence records, where the
+// configuration leaves it open. A reader that has gone ends the listing at
+// once, without a word.
+bool listLayout(const Request& request, const Tool& tool, FileSystem& files, Console& console,
+                Status& status) {
+  Layout layout = layoutOf(request);
+  if (tool.interleaved == InterleavedFile::kRead) {
+    status = splitLayoutOf(request, files, console, layout);
+    if (!status.ok()) return false;
+  }
+  if (!standardOutputClosedAtStart(files) &&
+      writeLayoutListing(layout, request.firstFrm, tool.interleaved, stdout,
+                         [&files] { return files.stopRequested(); })) {
+    return true;
+  }
+  status = problemWith(Problem::kWrite);
+  return false;
+}
+
 // The command line, then the run or the listing it asks for; true when that
 // completed.
 bool parseAndRun(int argc, const char* const* argv, const Tool& tool, FileSystem& files,
@@ -235,16 +255,8 @@ bool parseAndRun(int argc, const char* const* argv, const Tool& tool, FileSystem
   if (!accepted) return false;
   // What the lines say that may not be meant changes the listing too.
   for (const Note& note : notesOn(configuration, tool.interleaved)) console.note(note);
-  if (asks(kLayout, argc, argv)) {
-    // A reader that has gone ends the listing at once, without a word.
-    if (!standardOutputClosedAtStart(files) &&
-        writeLayoutListing(configuration.request, tool.interleaved, stdout,
-                           [&files] { return files.stopRequested(); })) {
-      return true;
-    }
-    status = problemWith(Problem::kWrite);
-    return false;
-  }
+  if (asks(kLayout, argc, argv))
+    return listLayout(configuration.request, tool, files, console, status);
   status = run(configuration, tool.interleaved, console, files);
   console.endProgress();
   return status.ok();

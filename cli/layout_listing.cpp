@@ -9,12 +9,11 @@
 
 namespace mvweave {
 
-bool writeLayoutListing(const Request& request, InterleavedFile interleaved, std::FILE* out,
-                        const StopCheck& stopRequested) {
-  const Layout layout = layoutOf(request);
+bool writeLayoutListing(const Layout& layout, uint32_t firstFrm, InterleavedFile interleaved,
+                        std::FILE* out, const StopCheck& stopRequested) {
   const bool writes = interleaved == InterleavedFile::kWritten;
-  uint64_t index = writes ? 0 : uint64_t{request.firstFrm} * layout.cameras;
-  std::vector<uint64_t> nextFrame(layout.cameras, writes ? request.firstFrm : 0);
+  uint64_t index = writes ? 0 : uint64_t{firstFrm} * layout.cameras;
+  std::vector<uint64_t> nextFrame(layout.cameras, writes ? firstFrm : 0);
   std::string block = "index,camera,frame\n";
   bool written = true;
   const auto flush = [&] {

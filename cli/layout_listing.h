@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "mvweave/configuration.h"
-#include "mvweave/request.h"
+#include "mvweave/layout.h"
 
 namespace mvweave {
 
@@ -16,8 +16,8 @@ namespace mvweave {
 // (mvweave) and the interleaved positions when it is read (mvunweave).
 // False at the first write that fails (a reader that has gone), at once,
 // and when `stopRequested` says so between blocks of lines.
-bool writeLayoutListing(const Request& request, InterleavedFile interleaved, std::FILE* out,
-                        const StopCheck& stopRequested);
+bool writeLayoutListing(const Layout& layout, uint32_t firstFrm, InterleavedFile interleaved,
+                        std::FILE* out, const StopCheck& stopRequested);
 
 }  // namespace mvweave
 

@@ -162,6 +162,20 @@ Status applyRecord(const LayoutRecord& record, const std::string& sequence, cons
   return {};
 }
 
+Status splitLayoutOf(const Request& request, FileSystem& files, Observer& observer,
+                     Layout& layout) {
+  layout = layoutOf(request);
+  FileInfo named;
+  FrameSource sequence;
+  LayoutRecord record;
+  if (files.identify(request.sequence, named) != 0 || named.identity.kind != FileKind::kRegular ||
+      !sequence.open(files, request.sequence).ok() || !sequence.recogniseFormat().ok() ||
+      !recordOf(sequence, record, observer)) {
+    return {};
+  }
+  return applyRecord(record, request.sequence, request, layout);
+}
+
 std::vector<Note> reorderedCameraNotes(const std::vector<FrameSource>& cameras) {
   std::vector<Note> notes;
   for (size_t c = 0; c < cameras.size(); ++c) {

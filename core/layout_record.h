@@ -62,6 +62,12 @@ bool recordOf(const FrameSource& sequence, LayoutRecord& record, Observer& obser
 Status applyRecord(const LayoutRecord& record, const std::string& sequence, const Request& request,
                    Layout& layout);
 
+// The layout a split of `request` goes by: what the request sets, the rest
+// from the record in its sequence's header, which is read and no more; a
+// sequence that is no regular file (a pipe is read once), or cannot be
+// read, gives the request's alone.
+Status splitLayoutOf(const Request& request, FileSystem& files, Observer& observer, Layout& layout);
+
 // Y4M cameras of a merge whose records say they were other cameras of the
 // split that wrote them ("back2.y4m was camera 2 of 3 and is Input 0
 // here"): reordering cameras may be meant, so these are notes.

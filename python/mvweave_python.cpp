@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "frame_source.h"
+#include "layout_record.h"
 #include "mvweave/mvweave.h"
 #include "picture_format.h"
 #include "run_notes.h"
@@ -68,7 +69,8 @@ std::string systemPath(const py::handle& name) {
 // as mvweave.Error with the tools' message, the file, the camera and the
 // configuration line.
 [[noreturn]] void raise(const Status& status) {
-  if (status.osError > 0 && status.osError != ECANCELED) raiseOsError(status.osError, status.subject);
+  if (status.osError > 0 && status.osError != ECANCELED)
+    raiseOsError(status.osError, status.subject);
   const std::string message = messageOf(status);
   const std::string detail = detailOf(status);
   const std::string text = message + (message.empty() || detail.empty() ? "" : " ") + detail;
@@ -97,12 +99,18 @@ void warn(const Note& note) {
                     2);
 }
 
+// What the library notes, as warnings.
+class Warnings final : public Observer {
+ public:
+  void note(const Note& note) override { warn(note); }
+};
+
 // A layout as mvunweave reads an interleaved file: FirstFrm x N frames
 // before block 0. The arithmetic is the library's; every position, the last
 // included, must fit in 64 bits.
 struct PyLayout {
   Layout layout;
-  uint32_t firstFrm;
+  uint32_t firstFrm = 0;
 
   [[nodiscard]] uint64_t skipped() const { return uint64_t{firstFrm} * layout.cameras; }
   [[nodiscard]] uint64_t size() const {
@@ -178,12 +186,14 @@ class Interleaved {
   // header, and for a raw file is 4:2:0 8-bit (width and height it needs).
   // What the tools would note about the file against the layout is warned
   // of here.
-  Interleaved(std::string path, const PyLayout& layout, Given width, Given height, Given chroma,
-              Given bitDepth)
-      : path_(std::move(path)), layout_(layout) {
+  Interleaved(std::string path, const std::optional<PyLayout>& layout, Given width, Given height,
+              Given chroma, Given bitDepth)
+      : path_(std::move(path)) {
     format_ = {width.value_or(0), height.value_or(0), chroma.value_or(420), bitDepth.value_or(8),
                true};
-    if (openSource(format_)) {
+    const bool y4m = openSource(format_);
+    settleLayout(layout);
+    if (y4m) {
       const auto differs = [](Given asked, uint32_t header) { return asked && *asked != header; };
       if (differs(width, format_.width) || differs(height, format_.height) ||
           differs(chroma, format_.chroma) || differs(bitDepth, format_.bitDepth)) {
@@ -234,6 +244,30 @@ class Interleaved {
   FrameSource& source() {
     if (sources_.empty()) throw py::value_error("I/O operation on a closed mvweave.Interleaved");
     return sources_[0];
+  }
+
+  // The layout given, which must agree with the one a Y4M sequence records;
+  // none given, the recorded one.
+  void settleLayout(const std::optional<PyLayout>& given) {
+    LayoutRecord record;
+    Warnings warnings;
+    const bool recorded = recordOf(source(), record, warnings);
+    if (!given && !recorded) {
+      throw py::value_error(pythonText(path_ + " records no layout: give it an mvweave.Layout"));
+    }
+    if (!given) {
+      layout_ = makeLayout(*record.cameras, *record.gopLength, *record.numGop, *record.numFrm, 0);
+      return;
+    }
+    layout_ = *given;
+    if (!recorded) return;
+    Request asked;
+    asked.cameras.resize(given->layout.cameras);
+    asked.gopLength = given->layout.gopLength;
+    asked.numGop = given->layout.numGop;
+    asked.numFrm = given->layout.numFrm;
+    Layout layout;
+    if (Status status = applyRecord(record, path_, asked, layout); !status.ok()) raise(status);
   }
 
   // What the tools note about an interleaved file before a split: a size
@@ -435,8 +469,9 @@ PYBIND11_MODULE(_mvweave, module) {
           [](const py::object& layout) -> py::iterator {
             const auto& self = layout.cast<const PyLayout&>();
             const py::object range = py::module_::import("builtins").attr("range");
-            return py::iter(py::module_::import("builtins").attr("map")(
-                layout.attr("source"), range(self.skipped(), self.skipped() + self.size())));
+            return py::iter(py::module_::import("builtins")
+                                .attr("map")(layout.attr("source"),
+                                             range(self.skipped(), self.skipped() + self.size())));
           },
           "(camera, frame) in the order of the interleaved file.")
       .def_property_readonly("cameras", [](const PyLayout& l) { return l.layout.cameras; })
@@ -455,17 +490,18 @@ PYBIND11_MODULE(_mvweave, module) {
   py::class_<Interleaved>(module, "Interleaved",
                           "An interleaved sequence, raw or Y4M, read through memory maps; a "
                           "context manager that closes the file.")
-      .def(py::init([](const py::object& path, const PyLayout& layout, Given width, Given height,
-                       Given chroma, Given bitDepth) {
+      .def(py::init([](const py::object& path, const std::optional<PyLayout>& layout, Given width,
+                       Given height, Given chroma, Given bitDepth) {
              return std::make_unique<Interleaved>(systemPath(path), layout, width, height, chroma,
                                                   bitDepth);
            }),
-           py::arg("path"), py::arg("layout"), py::arg("width") = py::none(),
+           py::arg("path"), py::arg("layout") = py::none(), py::arg("width") = py::none(),
            py::arg("height") = py::none(), py::arg("chroma_format") = py::none(),
            py::arg("bit_depth") = py::none(),
-           "The picture format as given; what is not given comes from a Y4M file's header, "
-           "and is 4:2:0 8-bit for a raw file, which needs its width and height. What the "
-           "tools would note about the file against the layout is warned of (UserWarning).")
+           "The layout as given, or as a Y4M sequence records it; the picture format as "
+           "given, what is not given from a Y4M file's header, and 4:2:0 8-bit for a raw "
+           "file, which needs its width and height. What the tools would note about the file "
+           "against the layout is warned of (UserWarning).")
       .def("frame", &Interleaved::frame, py::arg("camera"), py::arg("n"),
            "The Y, U and V planes of frame n of a camera, as read-only numpy views "
            "(uint8, or uint16 above 8 bits; U and V are None in 4:0:0). They read the file "

@@ -2,10 +2,11 @@
 # Interoperability with ffmpeg, Y4M: Y4M cameras made by ffmpeg are merged,
 # with no picture keys in the configuration, into a raw file and into a
 # .y4m file; ffmpeg must read from both the camera frames in layout order.
-# The .y4m file split into .y4m cameras must give ffmpeg the original
-# frames, and a Y4M camera straight from ffmpeg through a pipe, from frame 3
-# on, must give its frames 3 to 9. Last, the streaming walk-through of
-# docs/reference.md with the example configurations. Skipped (status 77)
+# The .y4m file records its layout, which ffmpeg passes over, and, split
+# into .y4m cameras with only paths configured, must give ffmpeg the
+# original frames; a Y4M camera straight from ffmpeg through a pipe, from
+# frame 3 on, must give its frames 3 to 9. Last, the streaming walk-through
+# of docs/reference.md with the example configurations. Skipped (status 77)
 # when ffmpeg is missing.
 #
 # Usage: ffmpeg_y4m_test.sh BIN_DIR
@@ -26,12 +27,20 @@ for entry in "yuv420p 175x143" "yuv420p10le 352x288" "yuv422p 352x288"; do
   sed 's/multiview.y4m/multiview.yuv/' merge.cfg > merge_raw.cfg
   completed "$bin/mvweave" ./merge_raw.cfg || { fail "$pix_fmt: merge into raw"; continue; }
   completed "$bin/mvweave" ./merge.cfg || { fail "$pix_fmt: merge into y4m"; continue; }
-  completed "$bin/mvunweave" ./split.cfg || { fail "$pix_fmt: split into y4m"; continue; }
+  # The split takes its layout from the record: its configuration names paths.
+  grep -v -E 'GOPLength|NumGOP|NumFrm' split.cfg > split_paths.cfg
+  completed "$bin/mvunweave" ./split_paths.cfg || { fail "$pix_fmt: split into y4m"; continue; }
   md5_files -- cam0.y4m cam1.y4m cam2.y4m cam0_back.y4m cam1_back.y4m cam2_back.y4m multiview.y4m
   md5_files -f rawvideo -pix_fmt "$pix_fmt" -s "$size" -- multiview.yuv
   layout_order y4m > expected.md5
   diff -q expected.md5 multiview.yuv.md5 > /dev/null || fail "$pix_fmt $size: raw interleaved file out of order"
   diff -q expected.md5 multiview.y4m.md5 > /dev/null || fail "$pix_fmt $size: y4m interleaved file out of order"
+  # The .y4m file records its layout, and ffmpeg reads it frame for frame as
+  # the raw file.
+  [[ $(head -n 1 multiview.y4m) == *" XMVWEAVE=1,N3,L4,G2,F10"* ]] ||
+    fail "$pix_fmt $size: no layout record in $(head -n 1 multiview.y4m)"
+  diff -q multiview.yuv.md5 multiview.y4m.md5 > /dev/null ||
+    fail "$pix_fmt $size: ffmpeg reads the recorded y4m file otherwise than the raw one"
   for ((c = 0; c < cameras; c++)); do
     diff -q "cam$c.y4m.md5" "cam${c}_back.y4m.md5" > /dev/null ||
       fail "$pix_fmt $size: camera $c split into y4m differs"

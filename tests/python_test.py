@@ -404,6 +404,22 @@ class PythonHabitsTest(InFolder):
             if name not in ("Error", "Note"):  # attributes of instances, not of the class
                 self.assertEqual(typed - {"__init__"}, public - {"__init__"}, name)
 
+    def test_a_sequence_that_records_its_layout_needs_none(self):
+        for c in range(3):
+            self.write(f"cam{c}.y4m", b"YUV4MPEG2 W4 H2 C420jpeg\n" +
+                       b"".join(b"FRAME\n" + frames(c, 1, f) for f in range(5)))
+        mvweave.merge(self.config("merge.cfg", "Output", "multiview.y4m", "Input",
+                                  [f"cam{c}.y4m" for c in range(3)], {"GOPLength": 2, "NumGOP": 2}))
+        with mvweave.Interleaved(self.path("multiview.y4m")) as sequence:
+            self.assertEqual(sequence.frame(2, 4)[0].tobytes(), frames(2, 1, 4)[:8])
+        with self.assertRaises(mvweave.Error) as raised:
+            mvweave.Interleaved(self.path("multiview.y4m"), mvweave.Layout(3, gop_length=4))
+        self.assertEqual(raised.exception.message, "ERROR: Layout differs from the Y4M header!")
+        self.assertIn("written with GOPLength 2; the configuration says 4", str(raised.exception))
+        self.write("raw.yuv", frames(0, 3))
+        with self.assertRaisesRegex(ValueError, "records no layout"):
+            mvweave.Interleaved(self.path("raw.yuv"), width=4, height=2)
+
     def test_help_is_a_short_manual_in_public_names(self):
         import pydoc
         text = pydoc.render_doc(mvweave, renderer=pydoc.plaintext)

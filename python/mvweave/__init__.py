@@ -8,9 +8,11 @@ Layout(cameras, gop_length=8, num_gop=1, num_frm=0, first_frm=0)
     order. A layout whose positions would not fit in 64 bits raises
     OverflowError.
 
-Interleaved(path, layout, width=None, height=None, chroma_format=None,
+Interleaved(path, layout=None, width=None, height=None, chroma_format=None,
             bit_depth=None)
-    An interleaved sequence, raw or Y4M (a Y4M file gives its own format).
+    An interleaved sequence, raw or Y4M (a Y4M file gives its own format;
+    one that mvweave wrote gives its layout too, and a layout given must
+    agree with it).
     frame(camera, n) gives the Y, U and V planes as read-only numpy views of
     a memory map: no copy, constant memory. What the tools would note about
     the file against the layout (frames not whole, fewer or more frames than

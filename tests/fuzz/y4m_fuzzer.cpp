@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "frame_source.h"
+#include "layout_record.h"
 #include "picture_checks.h"
 #include "picture_format.h"
 #include "y4m.h"
@@ -131,6 +132,28 @@ std::string readAllFromPipe(const std::string& bytes, uint64_t startFrame) {
   return result;
 }
 
+// A layout record the reader takes reads back as itself once written; any
+// other is refused, without a crash.
+void checkLayoutRecord(const mvweave::Y4mHeader& header) {
+  mvweave::LayoutRecord record;
+  std::string reason;
+  if (mvweave::findLayoutRecord(header, record, reason) != mvweave::RecordFound::kRecord) return;
+  mvweave::Y4mHeader written = header;
+  mvweave::putLayoutRecord(record, written);
+  const std::string line = mvweave::y4mHeaderLine(written);
+  mvweave::Y4mHeader again;
+  check(mvweave::parseY4mHeader(line.substr(mvweave::kY4mSignatureLength,
+                                            line.size() - mvweave::kY4mSignatureLength - 1),
+                                again, reason),
+        "a header with a record does not read back");
+  mvweave::LayoutRecord back;
+  check(mvweave::findLayoutRecord(again, back, reason) == mvweave::RecordFound::kRecord &&
+            back.cameras == record.cameras && back.gopLength == record.gopLength &&
+            back.numGop == record.numGop && back.numFrm == record.numFrm &&
+            back.firstFrm == record.firstFrm && back.camera == record.camera,
+        "a layout record reads back otherwise");
+}
+
 void checkWrittenHeader(const std::string& path) {
   const auto files = mvweave::makeSystemFileSystem();
   FrameSource source;
@@ -151,6 +174,7 @@ void checkWrittenHeader(const std::string& path) {
   check(again.width == format.width && again.height == format.height,
         "a written header reads back as another size");
   check(mvweave::y4mHeaderLine(again) == line, "a written header reads back otherwise");
+  checkLayoutRecord(*source.y4m());
 }
 
 }  // namespace
