@@ -3,7 +3,8 @@
 # by frame: ffmpeg's own checksum of every frame (-f framemd5) of every
 # camera file and of the sequence, joined through the listing of the layout
 # (mvweave --layout). Prints every frame that is not its camera's frame,
-# then a one-line verdict; exits 0 when every frame is, 1 when one is not.
+# then a one-line verdict; exits 0 when every frame is, 1 when one is not,
+# or when a Y4M sequence records another layout than the configuration's.
 #
 # Usage, in the folder the configuration's paths are relative to:
 #   verify_with_ffmpeg.sh [-u] CONFIG...
@@ -27,13 +28,6 @@ command -v "$program" > /dev/null || {
 }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
-# The listing, from the tool itself: index,camera,frame for every frame.
-"$program" --layout --zero-on-success "$@" > "$work/layout.csv" || {
-  echo "verify_with_ffmpeg.sh: $tool could not read the configuration:" >&2
-  cat "$work/layout.csv" >&2
-  exit 2
-}
 
 # The paths and the picture format, as the tools read them: keys are found
 # in the key as words, the camera key first; a path is what stands between
@@ -61,6 +55,31 @@ awk -v camera="$camera_key" -v sequence="$sequence_key" '
     print "format " (width == "" ? 640 : width) " " (height == "" ? 480 : height) " " \
       (chroma == "" ? 420 : chroma) " " (depth == "" ? 8 : depth) " " given
   }' "$@" > "$work/settings"
+
+# A Y4M sequence that records its layout must agree with the
+# configuration: mvunweave's own listing compares the two, on the
+# configuration's layout keys, the sequence and one camera per camera line.
+sequence=$(sed -n 's/^sequence //p' "$work/settings")
+if [ "$(head -c 10 "$sequence" 2> /dev/null)" = "YUV4MPEG2 " ]; then
+  {
+    grep -h -E 'GOPLength|NumGOP|NumFrm' "$@" || true
+    printf 'Input = "%s"\n' "$sequence"
+    sed -n 's/^camera .*/Output = "unused"/p' "$work/settings"
+  } > "$work/record.cfg"
+  "${MVWEAVE_BIN:+$MVWEAVE_BIN/}mvunweave" --layout --zero-on-success -- "$work/record.cfg" \
+    > /dev/null 2> "$work/record.err" || {
+    sed 's/^mvunweave: /verify_with_ffmpeg.sh: /' "$work/record.err"
+    echo "FAILED: the configuration is not the layout $sequence records"
+    exit 1
+  }
+fi
+
+# The listing, from the tool itself: index,camera,frame for every frame.
+"$program" --layout --zero-on-success "$@" > "$work/layout.csv" || {
+  echo "verify_with_ffmpeg.sh: $tool could not read the configuration:" >&2
+  cat "$work/layout.csv" >&2
+  exit 2
+}
 
 # What no configuration gives, the first Y4M file's header does, as for
 # the tools: W, H and C (420jpeg, 422, mono, 420p10, mono16, ...).

@@ -5,9 +5,10 @@
 # The .y4m file records its layout, which ffmpeg passes over, and, split
 # into .y4m cameras with only paths configured, must give ffmpeg the
 # original frames; a Y4M camera straight from ffmpeg through a pipe, from
-# frame 3 on, must give its frames 3 to 9. Last, the streaming walk-through
-# of docs/reference.md with the example configurations. Skipped (status 77)
-# when ffmpeg is missing.
+# frame 3 on, must give its frames 3 to 9; verify_with_ffmpeg.sh names a
+# configuration that disagrees with the record. Last, the streaming
+# walk-through of docs/reference.md with the example configurations.
+# Skipped (status 77) when ffmpeg is missing.
 #
 # Usage: ffmpeg_y4m_test.sh BIN_DIR
 set -euo pipefail
@@ -47,6 +48,16 @@ for entry in "yuv420p 175x143" "yuv420p10le 352x288" "yuv422p 352x288"; do
   done
   [ $failed = 0 ] && echo "ok: $pix_fmt $size, merged into raw and y4m, split into y4m cameras"
 done
+
+# verify_with_ffmpeg.sh verifies the recorded sequence of the last format,
+# and names a configuration that disagrees with its record.
+MVWEAVE_BIN=$bin sh "$examples/verify_with_ffmpeg.sh" -u ./split_paths.cfg > verdict.txt ||
+  fail "verify: $(cat verdict.txt)"
+printf 'GOPLength = 8\n' > gop8.cfg
+if MVWEAVE_BIN=$bin sh "$examples/verify_with_ffmpeg.sh" ./merge.cfg ./gop8.cfg > verdict.txt 2>&1 ||
+  ! grep -q "multiview.y4m was written with GOPLength 4; the configuration says 8" verdict.txt; then
+  fail "verify: a configuration against the record: $(cat verdict.txt)"
+fi
 
 # A camera straight from ffmpeg through a pipe, from its frame 3 on.
 rm -f ./*.yuv ./*.y4m ./*.cfg ./*.md5
