@@ -223,18 +223,42 @@ bool parseCommandLine(int argc, const char* const* argv, const Tool& tool, FileS
 
 namespace {
 
+// The tiles of a packed listing: Width and Height as the request sets them,
+// else as the first Y4M input's header gives them (a packed sequence's
+// divided by its grid), else 640 x 480.
+Tiles tilesOf(const Request& request, const Packing& packing, uint32_t cameras,
+              const std::optional<Y4mHeader>& sequenceHeader, FileSystem& files) {
+  Tiles tiles{gridOf(packing, cameras), 640, 480};
+  if (!tiles.grid.tiled()) return tiles;
+  std::optional<Y4mHeader> header = sequenceHeader;
+  Grid inHeader = tiles.grid;
+  for (size_t c = 0; !sequenceHeader && c < request.cameras.size() && !header; ++c) {
+    header = y4mHeaderOf(files, request.cameras[c]);
+    inHeader = {1, 1};
+  }
+  if (header) tiles.width = header->width / inHeader.columns;
+  if (header) tiles.height = header->height / inHeader.rows;
+  tiles.width = request.width.value_or(tiles.width);
+  tiles.height = request.height.value_or(tiles.height);
+  return tiles;
+}
+
 // --layout: mvunweave lists the layout a Y4M sequence records, where the
 // configuration leaves it open. A reader that has gone ends the listing at
 // once, without a word.
 bool listLayout(const Request& request, const Tool& tool, FileSystem& files, Console& console,
                 Status& status) {
   Layout layout = layoutOf(request);
+  Packing packing = request.packing.value_or(Packing{});
+  std::optional<Y4mHeader> sequenceHeader;
   if (tool.interleaved == InterleavedFile::kRead) {
-    status = splitLayoutOf(request, files, console, layout);
+    sequenceHeader = y4mHeaderOf(files, request.sequence);
+    status = splitLayoutOf(request, sequenceHeader, console, layout, packing);
     if (!status.ok()) return false;
   }
+  const Tiles tiles = tilesOf(request, packing, layout.cameras, sequenceHeader, files);
   if (!standardOutputClosedAtStart(files) &&
-      writeLayoutListing(layout, request.firstFrm, tool.interleaved, stdout,
+      writeLayoutListing(layout, request.firstFrm, tool.interleaved, tiles, stdout,
                          [&files] { return files.stopRequested(); })) {
     return true;
   }

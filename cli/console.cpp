@@ -2,6 +2,7 @@
 // the run's notes, report and progress as the tools show them.
 #include "console.h"
 
+#include "packing.h"
 #include "progress.h"
 #include "terminal.h"
 
@@ -117,6 +118,9 @@ void Console::reportSettings(const RunReport& report) {
   if (request.chromaFormat || request.bitDepth) {
     number("* Chroma:    ", report.chromaFormat);
     number("* BitDepth:  ", report.bitDepth);
+  }
+  if (request.packing || report.packing.kind != Packing::Kind::kFrames) {
+    line("* Packing:   " + nameOf(report.packing));
   }
   if (!merge) {
     for (const std::string& camera : request.cameras) line("* Output:     " + camera);

@@ -4,6 +4,8 @@
 // more memory than that.
 #include "mvweave/configuration.h"
 
+#include "packing.h"
+
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -26,7 +28,7 @@ struct Keyword {
 
 // After the two path keys, in this order: GOPLength is tested before
 // NumGOP, so a key such as NumGOPLength counts as GOPLength. Neither picture
-// format key holds another keyword.
+// format key holds another keyword. Packing, last, takes a name.
 constexpr Keyword kKeywords[] = {
     {"Input", nullptr, nullptr},
     {"Output", nullptr, nullptr},
@@ -38,9 +40,11 @@ constexpr Keyword kKeywords[] = {
     {"Height", nullptr, &Request::height},
     {"ChromaFormat", nullptr, &Request::chromaFormat},
     {"BitDepth", nullptr, &Request::bitDepth},
+    {"Packing", nullptr, nullptr},
 };
 constexpr size_t kKeywordCount = sizeof kKeywords / sizeof kKeywords[0];
 constexpr size_t kCameraKey = 0;  // in the tool's order
+constexpr size_t kPackingKey = kKeywordCount - 1;
 
 // The keyword at a place in the tool's order: its camera key comes first.
 const Keyword& keywordAt(size_t place, InterleavedFile interleaved) {
@@ -199,6 +203,28 @@ std::string pathOf(const std::string& value, bool& quoted) {
   return quoted ? value.substr(first + 1, last - first - 1) : std::string();
 }
 
+// The first word of the value, without double quotes around it, names a
+// packing; anything else is refused, as a key would be: a run packed other
+// than meant writes a sequence no encoder reads as meant.
+Status applyPacking(const std::string& value, Request& request, const std::string& file,
+                    uint64_t line) {
+  std::string word = trimmed(value);
+  word = word.substr(
+      0, static_cast<size_t>(std::find_if(word.begin(), word.end(), isWhiteSpace) - word.begin()));
+  if (word.size() >= 2 && word.front() == '"' && word.back() == '"') {
+    word = word.substr(1, word.size() - 2);
+  }
+  Packing packing;
+  if (packingNamed(word, packing)) {
+    request.packing = packing;
+    return {};
+  }
+  return problemAtLine(Problem::kUnknownKey, file, line,
+                       "Packing = " + shownValue(value) +
+                           " is none of frames, side-by-side, top-bottom or a grid CxR, such "
+                           "as 2x2 (columns x rows)");
+}
+
 // Applies one setting line; `place` is its key's place in the tool's order.
 Status applyLine(const std::string& text, InterleavedFile interleaved, Configuration& configuration,
                  const std::string& file, uint64_t line, size_t& place) {
@@ -211,6 +237,7 @@ Status applyLine(const std::string& text, InterleavedFile interleaved, Configura
   const std::string value = text.substr(equals + 1);
   place = placeOf(key, interleaved);
   if (place == kKeywordCount) return unknownKey(key, file, line);
+  if (place == kPackingKey) return applyPacking(value, configuration.request, file, line);
   const Keyword& keyword = keywordAt(place, interleaved);
   if (keyword.number != nullptr || keyword.picture != nullptr) {
     std::string problem;

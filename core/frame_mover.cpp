@@ -30,29 +30,32 @@ Status FrameMover::move(FrameSource& source, FrameSink& sink, KernelMove& kernel
   if (Status status = sink.beginFrame(); !status.ok()) return status;
   uint64_t moved = 0;
   if (present) {
-    if (Status status = moveData(source, sink, kernelMove, moved); !status.ok()) return status;
+    if (Status status = moveBytes(source, sink, kernelMove, frameSize_, moved); !status.ok()) {
+      return status;
+    }
   }
   if (Status status = sink.writeZeros(frameSize_ - moved); !status.ok()) return status;
   ranOut = source.endFrame(moved, frameSize_);
   return {};
 }
 
-// What was read ahead from a pipe goes first, but no more than this frame
+// What was read ahead from a pipe goes first, but no more than this move
 // takes: the rest belongs to the frames after it (a frame that took more
 // would leave less than nothing to fill, and the zeros would run on towards
 // 2^64 bytes). Then the kernel moves what it can, and the buffer the rest.
-Status FrameMover::moveData(FrameSource& source, FrameSink& sink, KernelMove& kernelMove,
-                            uint64_t& moved) {
-  while (source.bytesHeldBack() > 0 && moved < frameSize_) {
-    const uint64_t held = std::min<uint64_t>(source.bytesHeldBack(), frameSize_ - moved);
+Status FrameMover::moveBytes(FrameSource& source, FrameSink& sink, KernelMove& kernelMove,
+                             uint64_t size, uint64_t& moved) {
+  moved = 0;
+  while (source.bytesHeldBack() > 0 && moved < size) {
+    const uint64_t held = std::min<uint64_t>(source.bytesHeldBack(), size - moved);
     if (Status status = copyPiece(source, sink, held, moved); !status.ok()) return status;
   }
   bool ended = false;
-  if (Status status = moveInsideKernel(source, sink, kernelMove, moved, ended);
+  if (Status status = moveInsideKernel(source, sink, kernelMove, size, moved, ended);
       !status.ok() || ended) {
     return status;
   }
-  return copyThroughBuffer(source, sink, frameSize_ - moved, moved);
+  return copyThroughBuffer(source, sink, size - moved, moved);
 }
 
 // While the kernel moves data. When it finds nothing more, read() has the
@@ -60,11 +63,11 @@ Status FrameMover::moveData(FrameSource& source, FrameSink& sink, KernelMove& ke
 // it cannot, or fails, the caller reads and writes the rest, where read()
 // and write() tell a read error from a write error.
 Status FrameMover::moveInsideKernel(FrameSource& source, FrameSink& sink, KernelMove& kernelMove,
-                                    uint64_t& moved, bool& ended) {
-  while (moved < frameSize_ && kernelMove != KernelMove::kNone) {
+                                    uint64_t size, uint64_t& moved, bool& ended) {
+  while (moved < size && kernelMove != KernelMove::kNone) {
     size_t step = 0;
     const OsError error =
-        files_.moveInKernel(kernelMove, source.handle(), sink.handle(), frameSize_ - moved, step);
+        files_.moveInKernel(kernelMove, source.handle(), sink.handle(), size - moved, step);
     if (error == ECANCELED) return source.readProblem(error);  // asked to stop
     if (error != 0) {
       kernelMove = KernelMove::kNone;
@@ -74,7 +77,7 @@ Status FrameMover::moveInsideKernel(FrameSource& source, FrameSink& sink, Kernel
     moved += step;
     if (step > 0) continue;
     const uint64_t before = moved;
-    if (Status status = copyPiece(source, sink, frameSize_ - moved, moved); !status.ok()) {
+    if (Status status = copyPiece(source, sink, size - moved, moved); !status.ok()) {
       return status;
     }
     ended = moved == before;

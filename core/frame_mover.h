@@ -36,11 +36,15 @@ class FrameMover {
   // `ranOut` is true the first time the source runs out.
   Status move(FrameSource& source, FrameSink& sink, KernelMove& kernelMove, bool& ranOut);
 
+  // Up to `size` bytes of a frame, no more than a frame, the same ways;
+  // fewer (`moved`) where the source ends. Nothing is filled.
+  Status moveBytes(FrameSource& source, FrameSink& sink, KernelMove& kernelMove, uint64_t size,
+                   uint64_t& moved);
+
  private:
-  Status moveData(FrameSource& source, FrameSink& sink, KernelMove& kernelMove, uint64_t& moved);
   // `ended` is true when the source has no more data.
   Status moveInsideKernel(FrameSource& source, FrameSink& sink, KernelMove& kernelMove,
-                          uint64_t& moved, bool& ended);
+                          uint64_t size, uint64_t& moved, bool& ended);
   // Reads up to `size` bytes, no more than a piece, and writes what came.
   Status copyPiece(FrameSource& source, FrameSink& sink, uint64_t size, uint64_t& moved);
   Status copyThroughBuffer(FrameSource& source, FrameSink& sink, uint64_t size, uint64_t& moved);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "counts.h"
+#include "packing.h"
 
 namespace mvweave {
 
@@ -49,6 +50,15 @@ constexpr Field kFields[] = {{'N', &LayoutRecord::cameras},  {'L', &LayoutRecord
 // The field's number into its place in the record; false for an unknown
 // letter, a value that is no number, or a letter given twice.
 bool take(const std::string& field, LayoutRecord& record) {
+  if (!field.empty() && field[0] == 'P') {
+    Packing grid;
+    if (record.packing || !packingNamed(field.substr(1), grid) ||
+        grid.kind != Packing::Kind::kGrid) {
+      return false;
+    }
+    record.packing = grid;
+    return true;
+  }
   uint32_t number = 0;
   if (field.empty() || !numberIn(field.substr(1), number)) return false;
   for (const Field& known : kFields) {
@@ -101,23 +111,26 @@ void putLayoutRecord(const LayoutRecord& record, Y4mHeader& header) {
   add('G', record.numGop);
   if (record.numFrm != 0u) add('F', record.numFrm);
   if (record.firstFrm != 0u) add('S', record.firstFrm);
+  if (record.packing)
+    text +=
+        ",P" + std::to_string(record.packing->columns) + "x" + std::to_string(record.packing->rows);
   auto& extensions = header.extensions;
   extensions.erase(std::remove_if(extensions.begin(), extensions.end(), isRecord),
                    extensions.end());
   extensions.insert(extensions.begin(), text);
 }
 
-bool recordOf(const FrameSource& sequence, LayoutRecord& record, Observer& observer) {
-  if (!sequence.y4m()) return false;
+bool recordOf(const Y4mHeader& header, const std::string& path, LayoutRecord& record,
+              Observer& observer) {
   std::string reason;
   const auto note = [&](std::string text) {
     observer.note({Note::Kind::kNote,
-                   sequence.path(),
+                   path,
                    {},
                    0,
                    std::move(text) + "; the layout is the configuration's alone"});
   };
-  switch (findLayoutRecord(*sequence.y4m(), record, reason)) {
+  switch (findLayoutRecord(header, record, reason)) {
     case RecordFound::kNone: return false;
     case RecordFound::kLaterVersion:
       note("its layout record is of a later version of the tools, which this one cannot read");
@@ -134,7 +147,7 @@ bool recordOf(const FrameSource& sequence, LayoutRecord& record, Observer& obser
 }
 
 Status applyRecord(const LayoutRecord& record, const std::string& sequence, const Request& request,
-                   Layout& layout) {
+                   Layout& layout, Packing& packing) {
   const auto differs = [&sequence](const std::string& recorded, const std::string& configured) {
     return problemWith(
         Problem::kLayoutMismatch, "", 0,
@@ -159,21 +172,32 @@ Status applyRecord(const LayoutRecord& record, const std::string& sequence, cons
     }
     key.value = key.recorded;
   }
+  const Packing recorded = record.packing.value_or(Packing{});
+  packing = request.packing.value_or(recorded);
+  const uint32_t cameras = *record.cameras;
+  if (!(gridOf(packing, cameras) == gridOf(recorded, cameras))) {
+    return differs("Packing " + nameOf(recorded), "says " + nameOf(packing));
+  }
   return {};
 }
 
-Status splitLayoutOf(const Request& request, FileSystem& files, Observer& observer,
-                     Layout& layout) {
-  layout = layoutOf(request);
+std::optional<Y4mHeader> y4mHeaderOf(FileSystem& files, const std::string& path) {
   FileInfo named;
-  FrameSource sequence;
-  LayoutRecord record;
-  if (files.identify(request.sequence, named) != 0 || named.identity.kind != FileKind::kRegular ||
-      !sequence.open(files, request.sequence).ok() || !sequence.recogniseFormat().ok() ||
-      !recordOf(sequence, record, observer)) {
-    return {};
+  FrameSource file;
+  if (files.identify(path, named) != 0 || named.identity.kind != FileKind::kRegular ||
+      !file.open(files, path).ok() || !file.recogniseFormat().ok()) {
+    return std::nullopt;
   }
-  return applyRecord(record, request.sequence, request, layout);
+  return file.y4m();
+}
+
+Status splitLayoutOf(const Request& request, const std::optional<Y4mHeader>& header,
+                     Observer& observer, Layout& layout, Packing& packing) {
+  layout = layoutOf(request);
+  packing = request.packing.value_or(Packing{});
+  LayoutRecord record;
+  if (!header || !recordOf(*header, request.sequence, record, observer)) return {};
+  return applyRecord(record, request.sequence, request, layout, packing);
 }
 
 std::vector<Note> reorderedCameraNotes(const std::vector<FrameSource>& cameras) {

@@ -59,8 +59,7 @@ TEST(LayoutRecord, IsReadOrRefusedAsItStands) {
     LayoutRecord record;
     EXPECT_EQ(findLayoutRecord(header, record, reason), c.found) << c.tags;
     EXPECT_EQ(c.found == RecordFound::kMalformed ? reason : fieldsOf(record),
-              c.found == RecordFound::kRecord || c.found == RecordFound::kMalformed ? c.fields
-                                                                                     : "")
+              c.found == RecordFound::kRecord || c.found == RecordFound::kMalformed ? c.fields : "")
         << c.tags;
   }
 }

@@ -19,13 +19,15 @@ const FrameSource* firstY4mSource(const std::vector<FrameSource>& sources) {
   return nullptr;
 }
 
-PictureFormat pictureFormatOf(const Request& request, const FrameSource* firstY4m) {
+PictureFormat pictureFormatOf(const Request& request, const FrameSource* firstY4m,
+                              const Grid& tiles) {
   PictureFormat format;
   PictureFormat header;
   if (firstY4m != nullptr) {
     const bool supported = formatOfY4mHeader(*firstY4m->y4m(), header);
-    format.width = header.width;
-    format.height = header.height;
+    // A size that is no whole number of tiles is refused by checkY4mHeaders.
+    format.width = header.width / tiles.columns;
+    format.height = header.height / tiles.rows;
     // An unsupported colour space is refused by checkY4mHeaders.
     if (supported) format.chroma = header.chroma;
     if (supported) format.bitDepth = header.bitDepth;
@@ -71,6 +73,17 @@ Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFor
     }
   }
   return {};
+}
+
+Status checkY4mTiles(const FrameSource& sequence, const Packing& packing, const Grid& grid) {
+  if (!sequence.y4m()) return {};
+  const Y4mHeader& header = *sequence.y4m();
+  if (header.width % grid.columns == 0 && header.height % grid.rows == 0) return {};
+  return problemWith(Problem::kY4mMismatch, sequence.path(), 0,
+                     "its header says " + std::to_string(header.width) + "x" +
+                         std::to_string(header.height) + ", which is no grid of " +
+                         std::to_string(grid.columns) + " x " + std::to_string(grid.rows) +
+                         " equal pictures (Packing " + nameOf(packing) + ")");
 }
 
 }  // namespace mvweave

@@ -10,6 +10,7 @@
 #include "frame_source.h"
 #include "mvweave/request.h"
 #include "mvweave/status.h"
+#include "packing.h"
 #include "picture_format.h"
 
 namespace mvweave {
@@ -19,8 +20,10 @@ const FrameSource* firstY4mSource(const std::vector<FrameSource>& sources);
 
 // What the request sets; what it leaves unset from the first Y4M input's
 // header, else 640 x 480 and frames of P + P/2 bytes. A format key or a Y4M
-// input makes frames planar.
-PictureFormat pictureFormatOf(const Request& request, const FrameSource* firstY4m);
+// input makes frames planar. The first Y4M input's pictures hold `tiles`
+// of the run's (a packed sequence that is split): its size is divided.
+PictureFormat pictureFormatOf(const Request& request, const FrameSource* firstY4m,
+                              const Grid& tiles = {1, 1});
 
 // Where the picture format comes from, for messages: "as the configuration
 // gives them", the first Y4M input's header, or both.
@@ -31,6 +34,10 @@ std::string formatOriginOf(const Request& request, const FrameSource* firstY4m);
 // naming the file, both formats and where the run's came from.
 Status checkY4mHeaders(const std::vector<FrameSource>& sources, const PictureFormat& format,
                        const std::string& formatOrigin);
+
+// kY4mMismatch for a packed sequence whose header's size is no whole
+// number of tiles.
+Status checkY4mTiles(const FrameSource& sequence, const Packing& packing, const Grid& grid);
 
 }  // namespace mvweave
 

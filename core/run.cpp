@@ -17,6 +17,8 @@
 #include "mvweave/configuration.h"
 #include "mvweave/merge.h"
 #include "mvweave/split.h"
+#include "packed_mover.h"
+#include "packing.h"
 #include "picture_checks.h"
 #include "picture_format.h"
 #include "run_notes.h"
@@ -112,8 +114,8 @@ class Run {
     }
     if (!status.ok()) return status;
     settlePictureFormat();
-    observer_.reportSettings(
-        {request_, layout_, format_.width, format_.height, format_.chroma, format_.bitDepth});
+    observer_.reportSettings({request_, layout_, format_.width, format_.height, format_.chroma,
+                              format_.bitDepth, packing_});
     status = checkFrames();
     if (status.ok()) status = seekToStartFrames();
     return status;
@@ -239,22 +241,52 @@ class Run {
   // the split that wrote it.
   Status settleLayout() {
     layout_ = layoutOf(request_);
+    packing_ = request_.packing.value_or(Packing{});
     if (!readsInterleaved_) {
       for (const Note& note : reorderedCameraNotes(sources_)) observer_.note(note);
       return {};
     }
     LayoutRecord record;
-    if (!recordOf(sources_[0], record, observer_)) return {};
-    return applyRecord(record, sources_[0].path(), request_, layout_);
+    const FrameSource& sequence = sources_[0];
+    if (!sequence.y4m() || !recordOf(*sequence.y4m(), sequence.path(), record, observer_)) {
+      return {};
+    }
+    return applyRecord(record, sources_[0].path(), request_, layout_, packing_);
   }
 
-  // What the request leaves unset is taken from the first Y4M input; any
-  // Y4M file, in or out, makes frames planar.
+  // What the request leaves unset is taken from the first Y4M input (a
+  // packed sequence's header holds a tile for every camera); any Y4M file,
+  // in or out, and any packing makes frames planar.
   void settlePictureFormat() {
+    grid_ = gridOf(packing_, layout_.cameras);
     firstY4m_ = firstY4mSource(sources_);
     formatOrigin_ = formatOriginOf(request_, firstY4m_);
-    format_ = pictureFormatOf(request_, firstY4m_);
+    format_ = pictureFormatOf(request_, firstY4m_, readsPackedSequence() ? grid_ : Grid{1, 1});
+    format_.planar = format_.planar || grid_.tiled();
     for (const FrameSink& sink : sinks_) format_.planar = format_.planar || sink.writesY4m();
+    sequenceFormat_ = format_;
+  }
+
+  [[nodiscard]] bool readsPackedSequence() const { return readsInterleaved_ && grid_.tiled(); }
+
+  // A packed sequence's pictures: the packing fits the cameras and their
+  // format, and a packed sequence read has a header of whole tiles.
+  Status settlePacking() {
+    if (!grid_.tiled()) return {};
+    if (Status status = packedFormatOf(format_, packing_, layout_.cameras, sequenceFormat_);
+        !status.ok()) {
+      return status;
+    }
+    return readsPackedSequence() ? checkY4mTiles(sources_[0], packing_, grid_) : Status{};
+  }
+
+  // What the inputs hold: camera frames, or the sequence's frames, which
+  // are pictures where it is packed.
+  [[nodiscard]] const PictureFormat& inputFormat() const {
+    return readsInterleaved_ ? sequenceFormat_ : format_;
+  }
+  [[nodiscard]] uint32_t inputFrameSize() const {
+    return readsPackedSequence() ? pictureSize_ : frameSize_;
   }
 
   // The format is one the tools handle, the Y4M headers agree with it, a
@@ -262,14 +294,18 @@ class Run {
   // looks wrong.
   Status checkFrames() {
     if (Status status = checkSupported(format_); !status.ok()) return status;
-    if (Status status = checkY4mHeaders(sources_, format_, formatOrigin_); !status.ok()) {
+    if (Status status = settlePacking(); !status.ok()) return status;
+    if (Status status = checkY4mHeaders(sources_, inputFormat(), formatOrigin_); !status.ok()) {
       return status;
     }
     if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) return status;
-    for (const Note& note : geometryNotes(sources_, format_, frameSize_)) observer_.note(note);
+    if (Status status = frameSizeOf(sequenceFormat_, pictureSize_); !status.ok()) return status;
+    for (const Note& note : geometryNotes(sources_, inputFormat(), inputFrameSize())) {
+      observer_.note(note);
+    }
     std::vector<LengthNote> notes;
-    if (Status status =
-            lengthNotes(sources_, layout_, request_.firstFrm, frameSize_, interleaved_, notes);
+    if (Status status = lengthNotes(sources_, layout_, request_.firstFrm, inputFrameSize(),
+                                    interleaved_, notes, true, readsPackedSequence());
         !status.ok()) {
       return status;
     }
@@ -282,18 +318,26 @@ class Run {
         std::find(announcedShort_.begin(), announcedShort_.end(), true) != announcedShort_.end();
     if (Status status = strictCheck(known); !status.ok()) return status;
     // Frames move inside the kernel where they can; the frame buffer is
-    // only checked for here, and allocated when a frame needs it.
-    return FrameMover::checkBuffer(frameSize_);
+    // only checked for here, and allocated when a frame needs it. Packed
+    // pictures have their rows' buffers from here on.
+    if (Status status = FrameMover::checkBuffer(frameSize_); !status.ok()) return status;
+    if (!grid_.tiled()) return {};
+    packedMover_ = std::make_unique<PackedMover>(files_, format_, grid_);
+    return packedMover_->checkBuffers();
   }
 
   // Each source to its start frame: FirstFrm frames into a camera file,
-  // FirstFrm groups of N frames into the interleaved file. A pipe is read
-  // forward, so this too comes before anything is emptied.
+  // FirstFrm groups of N frames into the interleaved file (FirstFrm
+  // pictures into a packed one). A pipe is read forward, so this too comes
+  // before anything is emptied.
   Status seekToStartFrames() {
-    const uint64_t startFrame =
-        readsInterleaved_ ? uint64_t{request_.firstFrm} * sinks_.size() : request_.firstFrm;
+    const uint64_t startFrame = readsInterleaved_ && !grid_.tiled()
+                                    ? uint64_t{request_.firstFrm} * sinks_.size()
+                                    : request_.firstFrm;
     for (FrameSource& source : sources_) {
-      if (Status status = source.skipFrames(startFrame, frameSize_); !status.ok()) return status;
+      if (Status status = source.skipFrames(startFrame, inputFrameSize()); !status.ok()) {
+        return status;
+      }
     }
     return {};
   }
@@ -305,8 +349,9 @@ class Run {
     for (FrameSink& sink : sinks_) {
       if (Status status = sink.truncate(); !status.ok()) return status;
     }
+    const PictureFormat& written = readsInterleaved_ ? format_ : sequenceFormat_;
     Y4mHeader header =
-        y4mOutputHeader(format_.width, format_.height, format_.chroma, format_.bitDepth,
+        y4mOutputHeader(written.width, written.height, written.chroma, written.bitDepth,
                         firstY4m_ != nullptr ? &*firstY4m_->y4m() : nullptr);
     for (size_t i = 0; i < sinks_.size(); ++i) {
       putLayoutRecord(recordFor(i), header);
@@ -328,6 +373,7 @@ class Run {
     record.gopLength = layout_.gopLength;
     record.numGop = layout_.numGop;
     record.numFrm = layout_.numFrm;
+    if (grid_.tiled()) record.packing = Packing{Packing::Kind::kGrid, grid_.columns, grid_.rows};
     return record;
   }
 
@@ -338,22 +384,26 @@ class Run {
     return frameSize_ == 0 && std::none_of(sinks_.begin(), sinks_.end(), writesY4m);
   }
 
+  // Frames in layout order; pictures of a packed sequence in the order a
+  // single camera's frames would go, block by block.
   Status walk() {
     Layout schedule = layout_;
+    if (grid_.tiled()) schedule.cameras = 1;
+    const uint32_t stepSize = grid_.tiled() ? pictureSize_ : frameSize_;
     if (walkWritesNothing()) {
       if (!observer_.followsBlocks()) return {};
       schedule.cameras = 0;
     }
     FrameMover mover(files_, frameSize_);
-    std::vector<KernelMove> kernelMoves(schedule.cameras);
-    for (uint32_t camera = 0; camera < schedule.cameras; ++camera) {
+    std::vector<KernelMove> kernelMoves(schedule.cameras == 0 ? 0 : layout_.cameras);
+    for (uint32_t camera = 0; camera < kernelMoves.size(); ++camera) {
       kernelMoves[camera] =
           files_.kernelMoveBetween(sourceOf(camera).identity(), sinkOf(camera).identity());
     }
     uint64_t totalFrames = 0;
     if (!framesInSequence(schedule, totalFrames)) totalFrames = UINT64_MAX;
     uint64_t framesDone = 0;
-    observer_.progress(framesDone, totalFrames, frameSize_);
+    observer_.progress(framesDone, totalFrames, stepSize);
     Status failure;
     const bool followsBlocks = observer_.followsBlocks();
     const auto blockStart = [&](uint32_t block) {
@@ -363,8 +413,11 @@ class Run {
     };
     const auto step = [&](uint32_t camera) {
       failure = stopPoint();
-      if (failure.ok()) failure = copyFrame(camera, mover, kernelMoves[camera]);
-      observer_.progress(++framesDone, totalFrames, frameSize_);
+      if (failure.ok()) {
+        failure = grid_.tiled() ? movePicture(kernelMoves)
+                                : copyFrame(camera, mover, kernelMoves[camera]);
+      }
+      observer_.progress(++framesDone, totalFrames, stepSize);
       return failure.ok();
     };
     walkSchedule(schedule, blockStart, step);
@@ -387,12 +440,36 @@ class Run {
     if (Status status = mover.move(source, sinkOf(camera), kernelMove, ranOut); !status.ok()) {
       return status;
     }
-    if (!ranOut) return {};
-    // Said before the walk already, it needs no second line of detail.
-    const bool said = announcedShort_[sourceIndexOf(camera)];
-    observer_.note(noteOn(source, said ? "" : ranOutDetail(source, framesPerSource()),
-                          Note::Kind::kInputRanShort));
+    if (ranOut) noteRanOut(sourceIndexOf(camera));
     return {};
+  }
+
+  // One picture of a packed sequence: a frame of every camera.
+  Status movePicture(std::vector<KernelMove>& kernelMoves) {
+    std::vector<bool> ranOut(sources_.size(), false);
+    if (readsInterleaved_) {
+      bool sequenceRanOut = false;
+      if (Status status = packedMover_->unpack(sources_[0], sinks_, kernelMoves, sequenceRanOut);
+          !status.ok()) {
+        return status;
+      }
+      ranOut[0] = sequenceRanOut;
+    } else if (Status status = packedMover_->pack(sources_, sinks_[0], kernelMoves, ranOut);
+               !status.ok()) {
+      return status;
+    }
+    for (size_t source = 0; source < ranOut.size(); ++source) {
+      if (ranOut[source]) noteRanOut(source);
+    }
+    return {};
+  }
+
+  // Said before the walk already, it needs no second line of detail.
+  void noteRanOut(size_t source) {
+    const bool said = announcedShort_[source];
+    observer_.note(noteOn(sources_[source],
+                          said ? "" : ranOutDetail(sources_[source], framesPerSource()),
+                          Note::Kind::kInputRanShort));
   }
 
   // The frames the walk takes from a source: all of the interleaved file's,
@@ -400,7 +477,7 @@ class Run {
   [[nodiscard]] std::string framesPerSource() const {
     const Layout schedule = layout_;
     uint64_t frames = framesPerCamera(schedule);
-    const bool fits = !readsInterleaved_ || framesInSequence(schedule, frames);
+    const bool fits = !readsInterleaved_ || grid_.tiled() || framesInSequence(schedule, frames);
     return countText(frames, fits);
   }
 
@@ -421,14 +498,19 @@ class Run {
   const bool readsInterleaved_;  // mvunweave; mvweave writes the interleaved file
   Observer& observer_;
   Layout layout_;                      // the request's, completed from a record
+  Packing packing_;                    // the same
+  Grid grid_;                          // tiled where the sequence is packed
   std::vector<FileIdentity> outputs_;  // what each output is, where known
   const FrameSource* firstY4m_ = nullptr;
-  PictureFormat format_;
+  PictureFormat format_;              // a camera's frames
+  PictureFormat sequenceFormat_;      // the sequence's: packed pictures, or format_
   std::string formatOrigin_;          // what the format was taken from, for messages
   std::vector<bool> announcedShort_;  // by source: told before the walk that it runs out
   std::vector<FrameSource> sources_;
   std::vector<FrameSink> sinks_;
   uint32_t frameSize_ = 0;
+  uint32_t pictureSize_ = 0;  // the sequence's frames: frameSize_ unless packed
+  std::unique_ptr<PackedMover> packedMover_;
 };
 
 // The system's file layer, for a run of one call: a signal that interrupts

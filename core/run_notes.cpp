@@ -19,10 +19,11 @@ struct Demand {
   std::string takenText;
 };
 
-Demand demandOf(const Layout& layout, uint32_t firstFrm, InterleavedFile interleaved) {
+// A packed sequence holds one picture for each frame of a camera.
+Demand demandOf(const Layout& layout, uint32_t firstFrm, InterleavedFile interleaved, bool packed) {
   Demand demand;
   const uint64_t perCamera = framesPerCamera(layout);
-  if (interleaved == InterleavedFile::kWritten) {
+  if (interleaved == InterleavedFile::kWritten || packed) {
     demand.start = firstFrm;
     demand.taken = perCamera;
     demand.startText = "from frame " + std::to_string(firstFrm) + " on ";
@@ -179,8 +180,8 @@ std::vector<Note> geometryNotes(const std::vector<FrameSource>& sources,
 
 Status lengthNotes(const std::vector<FrameSource>& sources, const Layout& layout, uint32_t firstFrm,
                    uint32_t frameSize, InterleavedFile interleaved, std::vector<LengthNote>& notes,
-                   bool zeroFill) {
-  Demand demand = demandOf(layout, firstFrm, interleaved);
+                   bool zeroFill, bool packed) {
+  Demand demand = demandOf(layout, firstFrm, interleaved, packed);
   demand.zeroFill = zeroFill;
   const bool reading = interleaved == InterleavedFile::kRead;
   // As far as the layout goes; for the interleaved file one frame more, to

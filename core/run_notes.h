@@ -48,10 +48,11 @@ struct LengthNote {
 // Counting reads a Y4M file's frame lines only as far as the layout goes
 // (one more for the interleaved file), and fails (kRead) at one that the
 // walk would refuse. Without `zeroFill`, frames missing are said to be
-// missing, not to be written as zeros.
+// missing, not to be written as zeros. A `packed` sequence's frames are
+// pictures (`frameSize` a picture's), one for each frame of a camera.
 Status lengthNotes(const std::vector<FrameSource>& sources, const Layout& layout, uint32_t firstFrm,
                    uint32_t frameSize, InterleavedFile interleaved, std::vector<LengthNote>& notes,
-                   bool zeroFill = true);
+                   bool zeroFill = true, bool packed = false);
 
 // The detail of the warning of a source that ran out during the walk;
 // `framesTaken` is what the layout takes from it.

@@ -93,8 +93,8 @@ TEST(Y4mHeader, StaysReadableByDroppingExtensionsButTheLayoutRecord) {
   header.extensions[1].resize(kY4mReadableHeader);  // never fits: the others stay
   EXPECT_EQ(y4mHeaderLine(header), start + " XLAST\n");
   header.extensions = {"FIRST", std::string(fitting + 6, 'a'), "MVWEAVE=1,N2,L8,G1"};
-  EXPECT_EQ(y4mHeaderLine(header), start + " X" + std::string(fitting + 6, 'a') +
-                                       " XMVWEAVE=1,N2,L8,G1\n");
+  EXPECT_EQ(y4mHeaderLine(header),
+            start + " X" + std::string(fitting + 6, 'a') + " XMVWEAVE=1,N2,L8,G1\n");
 }
 
 TEST(Y4mPath, EndsInY4mInAnyCase) {

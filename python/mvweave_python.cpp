@@ -251,7 +251,7 @@ class Interleaved {
   void settleLayout(const std::optional<PyLayout>& given) {
     LayoutRecord record;
     Warnings warnings;
-    const bool recorded = recordOf(source(), record, warnings);
+    const bool recorded = source().y4m() && recordOf(*source().y4m(), path_, record, warnings);
     if (!given && !recorded) {
       throw py::value_error(pythonText(path_ + " records no layout: give it an mvweave.Layout"));
     }
@@ -267,7 +267,10 @@ class Interleaved {
     asked.numGop = given->layout.numGop;
     asked.numFrm = given->layout.numFrm;
     Layout layout;
-    if (Status status = applyRecord(record, path_, asked, layout); !status.ok()) raise(status);
+    Packing packing;
+    if (Status status = applyRecord(record, path_, asked, layout, packing); !status.ok()) {
+      raise(status);
+    }
   }
 
   // What the tools note about an interleaved file before a split: a size

@@ -4,12 +4,13 @@
 // as substrings in a fixed order, the tool's camera key first:
 //   mvweave    Input (a camera)   Output (the interleaved file)
 //   mvunweave  Output (a camera)  Input (the interleaved file)
-// then FirstFrm, GOPLength, NumGOP, NumFrm, Width, Height, ChromaFormat and
-// BitDepth, so that InputFile counts as Input and NumGOPLength as
-// GOPLength. A path is what stands between the first and the last double
+// then FirstFrm, GOPLength, NumGOP, NumFrm, Width, Height, ChromaFormat,
+// BitDepth and Packing, so that InputFile counts as Input and NumGOPLength
+// as GOPLength. A path is what stands between the first and the last double
 // quote of the value, as it is; a number is read as atoi reads the trimmed
-// value and kept as 32 bits. Files are read in order, and values accumulate:
-// a later file overrides single values and adds cameras.
+// value and kept as 32 bits; a packing is the value's first word (frames,
+// side-by-side, top-bottom or CxR), and any other is refused. Files are read in order, and values
+// accumulate: a later file overrides single values and adds cameras.
 #ifndef MVWEAVE_CONFIGURATION_H
 #define MVWEAVE_CONFIGURATION_H
 

@@ -37,6 +37,7 @@ struct RunReport {
   uint32_t height;
   uint32_t chromaFormat;
   uint32_t bitDepth;
+  Packing packing;  // Width and Height are one camera's picture
 };
 
 class Observer {
@@ -51,7 +52,8 @@ class Observer {
   [[nodiscard]] virtual bool followsBlocks() const { return false; }
   virtual void blockStarted(uint32_t block) { (void)block; }
   // Frames moved of those the walk moves (UINT64_MAX when more than 64 bits
-  // can count), each `frameSize` bytes; first with 0 as the walk begins.
+  // can count), each `frameSize` bytes; first with 0 as the walk begins. A
+  // packed sequence's frames are its pictures.
   virtual void progress(uint64_t framesDone, uint64_t framesTotal, uint32_t frameSize) {
     (void)framesDone;
     (void)framesTotal;

@@ -15,6 +15,17 @@
 
 namespace mvweave {
 
+// How the sequence holds the cameras' frames: one after another in GOP
+// blocks (frames, as the layout says), or tiled into one picture a frame
+// of every camera: side by side, top and bottom, or a grid of columns x
+// rows, the cameras row by row. Each plane is tiled on its own.
+struct Packing {
+  enum class Kind { kFrames, kSideBySide, kTopBottom, kGrid };
+  Kind kind = Kind::kFrames;
+  uint32_t columns = 0;  // a grid's
+  uint32_t rows = 0;
+};
+
 struct Request {
   std::string sequence;              // the interleaved sequence
   std::vector<std::string> cameras;  // one file per camera, in camera order
@@ -37,6 +48,9 @@ struct Request {
   std::optional<uint32_t> height;
   std::optional<uint32_t> chromaFormat;
   std::optional<uint32_t> bitDepth;
+
+  // Unset: as a Y4M sequence that split() reads records it, else frames.
+  std::optional<Packing> packing;
 
   // An input that runs short fails the run instead of being padded with
   // zeros.

@@ -38,7 +38,7 @@ enum class Problem {
   kAllocateFrameBuffer,
   kRead,
   kWrite,
-  kOutputExists,   // --no-clobber
+  kOutputExists,  // --no-clobber
   kLayoutMismatch,
   kInputTooShort,  // silent: --strict, after the warning
   kStopped,        // silent: a signal, Ctrl+C
