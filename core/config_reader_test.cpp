@@ -5,6 +5,7 @@
 #include <string>
 
 #include "mvweave/configuration.h"
+#include "packing.h"
 
 namespace mvweave {
 namespace {
@@ -32,6 +33,7 @@ std::string changes(const Configuration& configuration) {
   for (const auto& number : numbers) {
     if (number.value) text += std::string(number.name) + "=" + std::to_string(*number.value) + " ";
   }
+  if (run.packing) text += "Packing=" + nameOf(*run.packing) + " ";
   if (!text.empty()) text.pop_back();
   return text;
 }
@@ -105,6 +107,21 @@ TEST(ReadConfigFile, AppliesOneLine) {
       {"NumFrm = -9999999999", kMerge, kApplied, "NumFrm=2147483648"},
       {"NumGOP = 0", kMerge, kApplied, "NumGOP=0"},
       {"NumGOP = 12=3", kMerge, kApplied, "NumGOP=12"},
+      // A packing: the value's first word, its name exactly; nothing else.
+      {"Packing = side-by-side", kMerge, kApplied, "Packing=side-by-side"},
+      {"Packing = top-bottom # stereo", kSplit, kApplied, "Packing=top-bottom"},
+      {"Packing=\"frames\"\r", kMerge, kApplied, "Packing=frames"},
+      {"FramePacking = 3x2", kMerge, kApplied, "Packing=3x2"},
+      {"Packing = 4294967295x1", kMerge, kApplied, "Packing=4294967295x1"},
+      {"Packing = sbs", kMerge, kUnknown, ""},
+      {"Packing = Side-by-side", kMerge, kUnknown, ""},
+      {"Packing = 2X2", kMerge, kUnknown, ""},
+      {"Packing = 0x2", kMerge, kUnknown, ""},
+      {"Packing = 2x", kMerge, kUnknown, ""},
+      {"Packing = 2x2x2", kMerge, kUnknown, ""},
+      {"Packing = -2x2", kMerge, kUnknown, ""},
+      {"Packing = 4294967296x1", kMerge, kUnknown, ""},
+      {"Packing =", kMerge, kUnknown, ""},
   };
   for (const LineCase& c : cases) {
     Configuration configuration;
@@ -211,6 +228,9 @@ TEST(ReadConfigFile, NamesTheUnknownKey) {
       {"FirstFrame = 1", "unknown key \"FirstFrame\"; did you mean \"FirstFrm\"?"},
       {"Colour = 420", "unknown key \"Colour\""},
       {"Wd = 3", "unknown key \"Wd\""},  // too short to guess from
+      {"Packing = sbs # stereo",
+       "Packing = sbs # stereo is none of frames, side-by-side, top-bottom or a grid CxR, such "
+       "as 2x2 (columns x rows)"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(readLine(c.line, kMerge, settings).detail, c.detail) << c.line;

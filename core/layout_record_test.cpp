@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "packing.h"
+
 namespace mvweave {
 namespace {
 
@@ -19,6 +21,10 @@ std::string fieldsOf(const LayoutRecord& record) {
   add("G", record.numGop);
   add("F", record.numFrm);
   add("S", record.firstFrm);
+  if (record.packing) {
+    text +=
+        " P" + std::to_string(record.packing->columns) + "x" + std::to_string(record.packing->rows);
+  }
   return text;
 }
 
@@ -31,6 +37,15 @@ TEST(LayoutRecord, IsReadOrRefusedAsItStands) {
       {"MVWEAVE=1,N3,L8,G3", RecordFound::kRecord, "N3 L8 G3 F0 S0"},
       {"COLORRANGE=FULL MVWEAVE=1,G3,N3,L8,S5,F30", RecordFound::kRecord, "N3 L8 G3 F30 S5"},
       {"MVWEAVE=1,C2,N3", RecordFound::kRecord, "C2 N3"},
+      {"MVWEAVE=1,N4,L8,G3,P2x2", RecordFound::kRecord, "N4 L8 G3 F0 S0 P2x2"},
+      {"MVWEAVE=1,P1x3,N3,L1,G0", RecordFound::kRecord, "N3 L1 G0 F0 S0 P1x3"},
+      {"MVWEAVE=1,N4,L8,G3,P2x2,P4x1", RecordFound::kMalformed,
+       "\"P4x1\" in XMVWEAVE=1,N4,L8,G3,P2x2,P4x1"},
+      {"MVWEAVE=1,N2,L8,G3,Pside-by-side", RecordFound::kMalformed,
+       "\"Pside-by-side\" in XMVWEAVE=1,N2,L8,G3,Pside-by-side"},
+      {"MVWEAVE=1,N2,L8,G3,P0x2", RecordFound::kMalformed, "\"P0x2\" in XMVWEAVE=1,N2,L8,G3,P0x2"},
+      {"MVWEAVE=1,C1,N2,P2x1", RecordFound::kMalformed,
+       "XMVWEAVE=1,C1,N2,P2x1 tells neither a sequence's layout nor a camera"},
       {"COLORRANGE=FULL", RecordFound::kNone, ""},
       {"MVWEAVE=2,N3,Q7", RecordFound::kLaterVersion, ""},
       {"MVWEAVE=1,N3,L8", RecordFound::kMalformed,
@@ -75,14 +90,55 @@ TEST(LayoutRecord, IsWrittenFirstAndReadsBack) {
   record.numGop = 4294967295u;
   record.numFrm = 0;
   record.firstFrm = 7;
+  record.packing = Packing{Packing::Kind::kGrid, 2, 2};
   putLayoutRecord(record, header);
   ASSERT_EQ(header.extensions.size(), 2u);
-  EXPECT_EQ(header.extensions[0], "MVWEAVE=1,N4,L2,G4294967295,S7");
+  EXPECT_EQ(header.extensions[0], "MVWEAVE=1,N4,L2,G4294967295,S7,P2x2");
   EXPECT_EQ(header.extensions[1], "COLORRANGE=FULL");
   LayoutRecord back;
   std::string reason;
   ASSERT_EQ(findLayoutRecord(header, back, reason), RecordFound::kRecord);
-  EXPECT_EQ(fieldsOf(back), "N4 L2 G4294967295 F0 S7");
+  EXPECT_EQ(fieldsOf(back), "N4 L2 G4294967295 F0 S7 P2x2");
+}
+
+// A split takes the recorded packing where its request sets none, and
+// refuses one whose grid differs; side-by-side is the grid N x 1.
+TEST(LayoutRecord, GivesItsPackingOrRefusesAnother) {
+  LayoutRecord record;
+  record.cameras = 2;
+  record.gopLength = 8;
+  record.numGop = 1;
+  record.numFrm = 0;
+  record.packing = Packing{Packing::Kind::kGrid, 2, 1};
+  const struct {
+    std::optional<Packing> asked;
+    const char* packing;  // or the detail of the refusal
+  } cases[] = {
+      {std::nullopt, "2x1"},
+      {Packing{Packing::Kind::kSideBySide}, "side-by-side"},
+      {Packing{Packing::Kind::kGrid, 2, 1}, "2x1"},
+      {Packing{Packing::Kind::kTopBottom},
+       "s.y4m was written with Packing 2x1; the configuration says top-bottom"},
+      {Packing{}, "s.y4m was written with Packing 2x1; the configuration says frames"},
+  };
+  for (const auto& c : cases) {
+    Request request;
+    request.cameras = {"a", "b"};
+    request.packing = c.asked;
+    Layout layout;
+    Packing packing;
+    const Status status = applyRecord(record, "s.y4m", request, layout, packing);
+    EXPECT_EQ(status.ok() ? nameOf(packing) : status.detail, c.packing);
+  }
+  Request unpacked;
+  unpacked.cameras = {"a", "b"};
+  unpacked.packing = Packing{Packing::Kind::kSideBySide};
+  LayoutRecord frames = record;
+  frames.packing.reset();
+  Layout layout;
+  Packing packing;
+  EXPECT_EQ(applyRecord(frames, "s.y4m", unpacked, layout, packing).detail,
+            "s.y4m was written with Packing frames; the configuration says side-by-side");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Packings read from and written as their names, and the packed picture.
 #include "packing.h"
 
+#include "counts.h"
+
 namespace mvweave {
 
 namespace {
@@ -61,9 +63,8 @@ Status packedFormatOf(const PictureFormat& camera, const Packing& packing, uint3
                       PictureFormat& packed) {
   const Grid grid = gridOf(packing, cameras);
   if (grid.tiles() != cameras) {
-    return unpackable(packing, std::to_string(grid.tiles()) + " tiles for " +
-                                   std::to_string(cameras) +
-                                   " cameras; a grid CxR holds one tile per camera");
+    return unpackable(packing, plural(grid.tiles(), "tile") + " for " + plural(cameras, "camera") +
+                                   "; a grid CxR holds one tile per camera");
   }
   const bool halfWidth = camera.chroma == 420 || camera.chroma == 422;
   if (halfWidth && grid.columns > 1 && camera.width % 2 != 0) {

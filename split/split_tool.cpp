@@ -19,7 +19,7 @@ constexpr char kHelp[] =
     "switches:\n"
     " /H          helptext for mvunweave.\n"
     " /V          verbose CMD output.\n"
-    " --layout            list the frames as index,camera,frame lines; write nothing.\n"
+    " --layout            list where each frame goes, as CSV lines; write nothing.\n"
     " --zero-on-success   exit status 0 for success, 1 for failure.\n"
     " --strict            an input that runs short fails the run.\n"
     " --no-clobber        refuse to replace an existing file.\n"

@@ -150,7 +150,10 @@ void checkLayoutRecord(const mvweave::Y4mHeader& header) {
   check(mvweave::findLayoutRecord(again, back, reason) == mvweave::RecordFound::kRecord &&
             back.cameras == record.cameras && back.gopLength == record.gopLength &&
             back.numGop == record.numGop && back.numFrm == record.numFrm &&
-            back.firstFrm == record.firstFrm && back.camera == record.camera,
+            back.firstFrm == record.firstFrm && back.camera == record.camera &&
+            back.packing.has_value() == record.packing.has_value() &&
+            (!back.packing || (back.packing->columns == record.packing->columns &&
+                               back.packing->rows == record.packing->rows)),
         "a layout record reads back otherwise");
 }
 
