@@ -8,7 +8,8 @@
 
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
-foreach(config merge.cfg split.cfg merge_from_frame.cfg layout.cfg cameras.cfg split_paths.cfg)
+foreach(config merge.cfg split.cfg merge_from_frame.cfg layout.cfg cameras.cfg split_paths.cfg
+               side_by_side.cfg split_side_by_side.cfg)
   configure_file("${EXAMPLES_DIR}/${config}" "${WORK_DIR}/${config}" COPYONLY)
 endforeach()
 
@@ -59,6 +60,19 @@ foreach(camera 0 1 2)
   endif()
 endforeach()
 message("A shared layout.cfg with cameras.cfg and split_paths.cfg: every camera identical.")
+
+# The cameras side by side in one picture, and apart again.
+run_step(1 mvweave ./side_by_side.cfg)
+run_step(1 mvunweave ./split_side_by_side.cfg)
+foreach(camera 0 1 2)
+  file(SHA256 "${WORK_DIR}/cam${camera}.yuv" original)
+  file(SHA256 "${WORK_DIR}/cam${camera}_unpacked.yuv" returned)
+  if(NOT original STREQUAL returned)
+    message(FATAL_ERROR "cam${camera}_unpacked.yuv differs from cam${camera}.yuv")
+  endif()
+endforeach()
+message("side_by_side.y4m: 25 pictures of 1056x288, the cameras side by side; "
+        "split again, every camera identical.")
 
 run_step(1 mvweave ./merge_from_frame.cfg)
 file(SIZE "${WORK_DIR}/multiview_from_frame_5.yuv" later_bytes)

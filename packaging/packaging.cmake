@@ -56,6 +56,7 @@ install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog.
 install(FILES examples/layout.cfg examples/cameras.cfg examples/split_paths.cfg
               examples/merge.cfg examples/split.cfg examples/merge_from_frame.cfg
               examples/merge_10bit_422.cfg examples/merge_y4m_live.cfg examples/split_y4m.cfg
+              examples/side_by_side.cfg examples/split_side_by_side.cfg
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(PROGRAMS examples/verify_with_ffmpeg.sh DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES examples/library/CMakeLists.txt examples/library/merge_cameras.cpp
