@@ -70,6 +70,23 @@ bool take(const std::string& field, LayoutRecord& record) {
   return false;
 }
 
+// The fields after the version into the record; the reason it is malformed,
+// or nothing.
+std::string takeFields(const std::vector<std::string>& fields, const std::string& tag,
+                       LayoutRecord& record) {
+  for (size_t i = 1; i < fields.size(); ++i) {
+    if (!take(fields[i], record)) return "\"" + fields[i] + "\" in " + tag;
+  }
+  if (record.ofSequence()) {
+    record.numFrm = record.numFrm.value_or(0);
+    record.firstFrm = record.firstFrm.value_or(0);
+  }
+  if (!record.ofSequence() && !record.ofCamera()) {
+    return tag + " tells neither a sequence's layout nor a camera";
+  }
+  return {};
+}
+
 }  // namespace
 
 RecordFound findLayoutRecord(const Y4mHeader& header, LayoutRecord& record, std::string& reason) {
@@ -86,16 +103,7 @@ RecordFound findLayoutRecord(const Y4mHeader& header, LayoutRecord& record, std:
              header.extensions.end()) {
     reason = "two MVWEAVE tags";
   } else {
-    for (size_t i = 1; i < fields.size() && reason.empty(); ++i) {
-      if (!take(fields[i], record)) reason = "\"" + fields[i] + "\" in X" + *found;
-    }
-    if (record.ofSequence()) {
-      record.numFrm = record.numFrm.value_or(0);
-      record.firstFrm = record.firstFrm.value_or(0);
-    }
-    if (reason.empty() && !record.ofSequence() && !record.ofCamera()) {
-      reason = "X" + *found + " tells neither a sequence's layout nor a camera";
-    }
+    reason = takeFields(fields, "X" + *found, record);
   }
   return reason.empty() ? RecordFound::kRecord : RecordFound::kMalformed;
 }

@@ -116,65 +116,74 @@ Status PackedMover::unpackColumn(FrameSource& sequence, std::vector<FrameSink>& 
 // by row into pictureRows_ and written in one piece.
 Status PackedMover::packBands(std::vector<FrameSource>& cameras, FrameSink& sequence,
                               const TileShape& tile) {
-  const uint32_t bandRows = rowsPerBand(tile);
-  for (uint32_t gridRow = 0; gridRow < grid_.rows; ++gridRow) {
-    for (uint32_t top = 0; top < tile.rows; top += bandRows) {
-      const uint32_t rows = std::min(bandRows, tile.rows - top);
-      const uint64_t tileBand = tile.rowBytes * rows;
-      for (uint32_t column = 0; column < grid_.columns; ++column) {
-        const size_t c = size_t{gridRow} * grid_.columns + column;
-        if (Status status =
-                readOrZeros(cameras[c], taken_[c], cameraRows_.get() + column * tileBand, tileBand);
-            !status.ok()) {
-          return status;
-        }
-      }
-      for (uint32_t row = 0; row < rows; ++row) {
-        for (uint32_t column = 0; column < grid_.columns; ++column) {
-          std::memcpy(pictureRows_.get() + (uint64_t{row} * grid_.columns + column) * tile.rowBytes,
-                      cameraRows_.get() + column * tileBand + row * tile.rowBytes, tile.rowBytes);
-        }
-      }
-      if (Status status = sequence.writeBytes(pictureRows_.get(), tileBand * grid_.columns);
+  return forEachBand(tile, [&](uint32_t gridRow, uint32_t rows) {
+    const uint64_t tileBand = tile.rowBytes * rows;
+    for (uint32_t column = 0; column < grid_.columns; ++column) {
+      const size_t c = size_t{gridRow} * grid_.columns + column;
+      if (Status status =
+              readOrZeros(cameras[c], taken_[c], cameraRows_.get() + column * tileBand, tileBand);
           !status.ok()) {
         return status;
       }
     }
-  }
-  return {};
+    weave(tile, rows, Weave::kIntoPicture);
+    return sequence.writeBytes(pictureRows_.get(), tileBand * grid_.columns);
+  });
 }
 
 // The other way: a band of the picture's rows read in one piece, each
 // camera's part of every row gathered and written in one piece.
 Status PackedMover::unpackBands(FrameSource& sequence, std::vector<FrameSink>& cameras,
                                 const TileShape& tile) {
-  const uint32_t bandRows = rowsPerBand(tile);
-  for (uint32_t gridRow = 0; gridRow < grid_.rows; ++gridRow) {
-    for (uint32_t top = 0; top < tile.rows; top += bandRows) {
-      const uint32_t rows = std::min(bandRows, tile.rows - top);
-      const uint64_t tileBand = tile.rowBytes * rows;
-      if (Status status =
-              readOrZeros(sequence, taken_[0], pictureRows_.get(), tileBand * grid_.columns);
+  return forEachBand(tile, [&](uint32_t gridRow, uint32_t rows) {
+    const uint64_t tileBand = tile.rowBytes * rows;
+    if (Status status =
+            readOrZeros(sequence, taken_[0], pictureRows_.get(), tileBand * grid_.columns);
+        !status.ok()) {
+      return status;
+    }
+    weave(tile, rows, Weave::kIntoCameras);
+    for (uint32_t column = 0; column < grid_.columns; ++column) {
+      FrameSink& camera = cameras[size_t{gridRow} * grid_.columns + column];
+      if (Status status = camera.writeBytes(cameraRows_.get() + column * tileBand, tileBand);
           !status.ok()) {
         return status;
       }
-      for (uint32_t row = 0; row < rows; ++row) {
-        for (uint32_t column = 0; column < grid_.columns; ++column) {
-          std::memcpy(cameraRows_.get() + column * tileBand + row * tile.rowBytes,
-                      pictureRows_.get() + (uint64_t{row} * grid_.columns + column) * tile.rowBytes,
-                      tile.rowBytes);
-        }
-      }
-      for (uint32_t column = 0; column < grid_.columns; ++column) {
-        FrameSink& camera = cameras[size_t{gridRow} * grid_.columns + column];
-        if (Status status = camera.writeBytes(cameraRows_.get() + column * tileBand, tileBand);
-            !status.ok()) {
-          return status;
-        }
-      }
+    }
+    return Status{};
+  });
+}
+
+// Every band of rows of a plane's tiles, row of tiles by row of tiles:
+// `band(gridRow, rows)`, which returns a Status; the first failure ends it.
+template <typename Band>
+Status PackedMover::forEachBand(const TileShape& tile, Band&& band) const {
+  const uint32_t bandRows = rowsPerBand(tile);
+  for (uint32_t gridRow = 0; gridRow < grid_.rows; ++gridRow) {
+    for (uint64_t top = 0; top < tile.rows; top += bandRows) {
+      const auto rows = static_cast<uint32_t>(std::min<uint64_t>(bandRows, tile.rows - top));
+      if (Status status = band(gridRow, rows); !status.ok()) return status;
     }
   }
   return {};
+}
+
+// A band's rows between the two buffers: in cameraRows_ each column's tile
+// rows follow one another, in pictureRows_ each row holds every column's.
+void PackedMover::weave(const TileShape& tile, uint32_t rows, Weave direction) {
+  const uint64_t tileBand = tile.rowBytes * rows;
+  for (uint32_t row = 0; row < rows; ++row) {
+    for (uint32_t column = 0; column < grid_.columns; ++column) {
+      char* const inPicture =
+          pictureRows_.get() + (uint64_t{row} * grid_.columns + column) * tile.rowBytes;
+      char* const inCamera = cameraRows_.get() + column * tileBand + row * tile.rowBytes;
+      if (direction == Weave::kIntoPicture) {
+        std::memcpy(inPicture, inCamera, tile.rowBytes);
+      } else {
+        std::memcpy(inCamera, inPicture, tile.rowBytes);
+      }
+    }
+  }
 }
 
 // Once a source comes up short in a picture, the rest of the picture is

@@ -65,6 +65,10 @@ class PackedMover {
   Status unpackColumn(FrameSource& sequence, std::vector<FrameSink>& cameras,
                       std::vector<KernelMove>& kernelMoves, const TileShape& tile);
   Status unpackBands(FrameSource& sequence, std::vector<FrameSink>& cameras, const TileShape& tile);
+  template <typename Band>
+  Status forEachBand(const TileShape& tile, Band&& band) const;
+  enum class Weave { kIntoPicture, kIntoCameras };
+  void weave(const TileShape& tile, uint32_t rows, Weave direction);
   // `size` bytes from the source into `buffer`, zeros where it has ended.
   static Status readOrZeros(FrameSource& source, Taken& taken, char* buffer, uint64_t size);
   // `size` bytes moved as a frame's are, zeros where the source has ended.

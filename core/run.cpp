@@ -395,11 +395,8 @@ class Run {
       schedule.cameras = 0;
     }
     FrameMover mover(files_, frameSize_);
-    std::vector<KernelMove> kernelMoves(schedule.cameras == 0 ? 0 : layout_.cameras);
-    for (uint32_t camera = 0; camera < kernelMoves.size(); ++camera) {
-      kernelMoves[camera] =
-          files_.kernelMoveBetween(sourceOf(camera).identity(), sinkOf(camera).identity());
-    }
+    std::vector<KernelMove> kernelMoves =
+        kernelMovesFor(schedule.cameras == 0 ? 0 : layout_.cameras);
     uint64_t totalFrames = 0;
     if (!framesInSequence(schedule, totalFrames)) totalFrames = UINT64_MAX;
     uint64_t framesDone = 0;
@@ -422,6 +419,16 @@ class Run {
     };
     walkSchedule(schedule, blockStart, step);
     return failure;
+  }
+
+  // The kernel's call for each camera's pair of files.
+  std::vector<KernelMove> kernelMovesFor(uint32_t cameras) {
+    std::vector<KernelMove> moves(cameras);
+    for (uint32_t camera = 0; camera < cameras; ++camera) {
+      moves[camera] =
+          files_.kernelMoveBetween(sourceOf(camera).identity(), sinkOf(camera).identity());
+    }
+    return moves;
   }
 
   // Camera c's pair of files: its own file and the interleaved file.
