@@ -21,6 +21,7 @@
 #include "frame_source.h"
 #include "layout_record.h"
 #include "mvweave/mvweave.h"
+#include "packing.h"
 #include "picture_format.h"
 #include "run_notes.h"
 #include "y4m.h"
@@ -105,28 +106,45 @@ class Warnings final : public Observer {
   void note(const Note& note) override { warn(note); }
 };
 
-// A layout as mvunweave reads an interleaved file: FirstFrm x N frames
-// before block 0. The arithmetic is the library's; every position, the last
-// included, must fit in 64 bits.
+// A layout as mvunweave reads an interleaved file. Frames one after
+// another: FirstFrm x N frames before block 0, the arithmetic the
+// library's. Packed: one picture for each frame of a camera, holding that
+// frame of every camera, and FirstFrm pictures before the first. Every
+// position, the last included, must fit in 64 bits.
 struct PyLayout {
   Layout layout;
   uint32_t firstFrm = 0;
+  Packing packing;
 
-  [[nodiscard]] uint64_t skipped() const { return uint64_t{firstFrm} * layout.cameras; }
+  // A packing without cameras has nothing to tile: it reads as frames.
+  [[nodiscard]] Grid grid() const { return gridOf(packing, layout.cameras); }
+  [[nodiscard]] bool packed() const { return grid().tiled(); }
+  [[nodiscard]] uint64_t skipped() const {
+    return packed() ? firstFrm : uint64_t{firstFrm} * layout.cameras;
+  }
+  // The frames, or pictures, it moves; false beyond 64 bits.
+  bool moved(uint64_t& count) const {
+    if (!packed()) return framesInSequence(layout, count);
+    count = framesPerCamera(layout);
+    return true;
+  }
   [[nodiscard]] uint64_t size() const {
-    uint64_t frames = 0;
-    (void)framesInSequence(layout, frames);  // it fits: see makeLayout()
-    return frames;
+    uint64_t count = 0;
+    (void)moved(count);  // it fits: see makeLayout()
+    return count;
   }
   [[nodiscard]] uint64_t position(uint32_t camera, uint64_t frame) const {
     uint64_t position = 0;
-    if (!positionOf(layout, camera, frame, position)) {
+    const bool inside = packed() ? camera < layout.cameras && frame < framesPerCamera(layout)
+                                 : positionOf(layout, camera, frame, position);
+    if (!inside) {
       throw py::index_error("camera " + std::to_string(camera) + " has no frame " +
                             std::to_string(frame) + " in the layout");
     }
-    return skipped() + position;
+    return skipped() + (packed() ? frame : position);
   }
   [[nodiscard]] std::pair<uint32_t, uint64_t> source(uint64_t index) const {
+    refuseIfPacked();
     uint32_t camera = 0;
     uint64_t frame = 0;
     if (index < skipped() || !frameAt(layout, index - skipped(), camera, frame)) {
@@ -134,19 +152,51 @@ struct PyLayout {
     }
     return {camera, frame};
   }
+  // A picture of a packed sequence holds a frame of every camera, so no
+  // index names one (camera, frame).
+  void refuseIfPacked() const {
+    if (!packed()) return;
+    throw py::type_error("a layout packed " + nameOf(packing) +
+                         " holds a frame of every camera in each picture: picture i is frame "
+                         "i - first_frm of them all");
+  }
 };
 
-PyLayout makeLayout(uint32_t cameras, uint32_t gopLength, uint32_t numGop, uint32_t numFrm,
-                    uint32_t firstFrm) {
-  const Layout layout{cameras, gopLength, numGop, numFrm};
-  uint64_t frames = 0;
-  if (!framesInSequence(layout, frames) || frames > UINT64_MAX - uint64_t{firstFrm} * cameras) {
+PyLayout makeLayout(const Layout& layout, uint32_t firstFrm, const Packing& packing) {
+  const PyLayout made{layout, firstFrm, packing};
+  uint64_t moved = 0;
+  if (!made.moved(moved) || moved > UINT64_MAX - made.skipped()) {
     PyErr_SetString(PyExc_OverflowError,
-                    "the layout's positions do not fit in 64 bits (first_frm x cameras plus the "
-                    "frames it moves)");
+                    made.packed() ? "the layout's positions do not fit in 64 bits (first_frm "
+                                    "plus the pictures it moves)"
+                                  : "the layout's positions do not fit in 64 bits (first_frm x "
+                                    "cameras plus the frames it moves)");
     throw py::error_already_set();
   }
-  return PyLayout{layout, firstFrm};
+  return made;
+}
+
+// ValueError, after `where`, for a grid that is not one tile per camera.
+void checkTiles(const Packing& packing, uint32_t cameras, const std::string& where) {
+  const Grid grid = gridOf(packing, cameras);
+  if (!grid.tiled() || grid.tiles() == cameras) return;
+  throw py::value_error(pythonText(
+      where + "packing '" + nameOf(packing) + "' has " + std::to_string(grid.tiles()) +
+      " tiles for " + std::to_string(cameras) + " cameras; a grid CxR holds one tile per camera"));
+}
+
+// mvweave.Layout(...): the packing by its name, with a tile for every
+// camera.
+PyLayout layoutNamed(uint32_t cameras, uint32_t gopLength, uint32_t numGop, uint32_t numFrm,
+                     uint32_t firstFrm, const std::string& name) {
+  Packing packing;
+  if (!packingNamed(name, packing)) {
+    throw py::value_error("packing '" + name +
+                          "' is none of 'frames', 'side-by-side', 'top-bottom' or 'CxR' (C "
+                          "columns by R rows, both above 0)");
+  }
+  checkTiles(packing, cameras, "");
+  return makeLayout({cameras, gopLength, numGop, numFrm}, firstFrm, packing);
 }
 
 using Given = std::optional<uint32_t>;
@@ -256,7 +306,8 @@ class Interleaved {
       throw py::value_error(pythonText(path_ + " records no layout: give it an mvweave.Layout"));
     }
     if (!given) {
-      layout_ = makeLayout(*record.cameras, *record.gopLength, *record.numGop, *record.numFrm, 0);
+      layout_ = makeLayout({*record.cameras, *record.gopLength, *record.numGop, *record.numFrm}, 0,
+                           Packing{});
       return;
     }
     layout_ = *given;
@@ -458,36 +509,46 @@ PYBIND11_MODULE(_mvweave, module) {
 
   py::class_<PyLayout>(module, "Layout",
                        "The interleaved layout of N cameras; first_frm x N frames of the "
-                       "interleaved file come before block 0, as mvunweave reads it. "
-                       "OverflowError where a position would not fit in 64 bits.")
-      .def(py::init(&makeLayout), py::arg("cameras"), py::arg("gop_length") = 8,
-           py::arg("num_gop") = 1, py::arg("num_frm") = 0, py::arg("first_frm") = 0)
-      .def("__len__", &PyLayout::size, "The frames the layout moves.")
+                       "interleaved file come before block 0, as mvunweave reads it. Packed "
+                       "('side-by-side', 'top-bottom' or 'CxR'), the file holds one picture for "
+                       "each frame of a camera, a tile for every camera, and first_frm pictures "
+                       "come first. OverflowError where a position would not fit in 64 bits.")
+      .def(py::init(&layoutNamed), py::arg("cameras"), py::arg("gop_length") = 8,
+           py::arg("num_gop") = 1, py::arg("num_frm") = 0, py::arg("first_frm") = 0, py::kw_only(),
+           py::arg("packing") = "frames")
+      .def("__len__", &PyLayout::size, "The frames the layout moves; packed, the pictures.")
       .def("position", &PyLayout::position, py::arg("camera"), py::arg("frame"),
-           "Where frame `frame` of a camera sits in the interleaved file.")
+           "Where frame `frame` of a camera sits in the interleaved file; packed, the index of "
+           "the picture that holds it.")
       .def("source", &PyLayout::source, py::arg("index"),
-           "The (camera, frame) at an index of the interleaved file.")
+           "The (camera, frame) at an index of the interleaved file; TypeError for a packed "
+           "layout, whose pictures hold a frame of every camera.")
       .def(
           "__iter__",
           [](const py::object& layout) -> py::iterator {
             const auto& self = layout.cast<const PyLayout&>();
+            self.refuseIfPacked();
             const py::object range = py::module_::import("builtins").attr("range");
             return py::iter(py::module_::import("builtins")
                                 .attr("map")(layout.attr("source"),
                                              range(self.skipped(), self.skipped() + self.size())));
           },
-          "(camera, frame) in the order of the interleaved file.")
+          "(camera, frame) in the order of the interleaved file; TypeError for a packed "
+          "layout.")
       .def_property_readonly("cameras", [](const PyLayout& l) { return l.layout.cameras; })
       .def_property_readonly("gop_length", [](const PyLayout& l) { return l.layout.gopLength; })
       .def_property_readonly("num_gop", [](const PyLayout& l) { return l.layout.numGop; })
       .def_property_readonly("num_frm", [](const PyLayout& l) { return l.layout.numFrm; })
       .def_property_readonly("first_frm", [](const PyLayout& l) { return l.firstFrm; })
+      .def_property_readonly("packing", [](const PyLayout& l) { return nameOf(l.packing); })
       .def("__repr__", [](const PyLayout& l) {
+        const bool frames = l.packing.kind == Packing::Kind::kFrames;
         return "mvweave.Layout(" + std::to_string(l.layout.cameras) +
                ", gop_length=" + std::to_string(l.layout.gopLength) +
                ", num_gop=" + std::to_string(l.layout.numGop) +
                ", num_frm=" + std::to_string(l.layout.numFrm) +
-               ", first_frm=" + std::to_string(l.firstFrm) + ")";
+               ", first_frm=" + std::to_string(l.firstFrm) +
+               (frames ? "" : ", packing='" + nameOf(l.packing) + "'") + ")";
       });
 
   py::class_<Interleaved>(module, "Interleaved",

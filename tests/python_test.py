@@ -80,6 +80,67 @@ class LayoutTest(InFolder):
                               again.first_frm), (n, l, g, f, first), what)
 
 
+class PackedLayoutTest(InFolder):
+    def test_a_packed_layout_counts_pictures_as_the_listings_do(self):
+        random.seed(29)
+        for _ in range(20):
+            n = random.randint(1, 4)
+            packing = random.choice(["side-by-side", "top-bottom"] +
+                                    [f"{c}x{n // c}" for c in range(1, n + 1) if n % c == 0])
+            l, g, f, first = (random.randint(0, 4), random.randint(0, 3), random.randint(0, 20),
+                              random.randint(0, 3))
+            settings = {"GOPLength": l, "NumGOP": g, "NumFrm": f, "FirstFrm": first,
+                        "Packing": packing}
+            layout = mvweave.Layout(n, gop_length=l, num_gop=g, num_frm=f, first_frm=first,
+                                    packing=packing)
+            listing = self.listing("mvunweave", self.config(
+                "split.cfg", "Input", "multiview.yuv", "Output",
+                [f"cam{c}.yuv" for c in range(n)], settings))
+            what = f"N={n} L={l} G={g} F={f} FirstFrm={first} Packing={packing}"
+            self.assertEqual(len({picture for picture, *_ in listing}), len(layout), what)
+            for picture, c, frame in listing:
+                self.assertEqual(layout.position(c, frame), picture, what)
+
+    def listing(self, tool, config):
+        run = subprocess.run([os.path.join(BIN, tool), "--zero-on-success", "--layout", config],
+                             capture_output=True, text=True, check=True)
+        lines = run.stdout.splitlines()
+        self.assertEqual(lines[0], "picture,camera,frame,x,y")
+        return [tuple(map(int, line.split(",")[:3])) for line in lines[1:]]
+
+    def test_packing_by_name_shown_and_refused(self):
+        for name, cameras, shown in [("frames", 3, "frames"), ("side-by-side", 3, "side-by-side"),
+                                     ("top-bottom", 1, "top-bottom"), ("02x2", 4, "2x2"),
+                                     ("side-by-side", 0, "side-by-side")]:
+            layout = mvweave.Layout(cameras, gop_length=2, first_frm=1, packing=name)
+            self.assertEqual(layout.packing, shown, name)
+            again = eval(repr(layout), {"mvweave": mvweave})  # pylint: disable=eval-used
+            self.assertEqual((again.packing, again.cameras, again.first_frm), (shown, cameras, 1))
+        self.assertNotIn("packing", repr(mvweave.Layout(3)))
+        self.assertIn("packing='3x1'", repr(mvweave.Layout(3, packing="3x1")))
+        for name in ["", "Frames", "diagonal", "0x2", "2x", "x2", "2x2x1", "2 x 2", "-2x-2"]:
+            with self.assertRaisesRegex(ValueError, "is none of 'frames', 'side-by-side'"):
+                mvweave.Layout(4, packing=name)
+        with self.assertRaisesRegex(ValueError, "packing '2x2' has 4 tiles for 3 cameras"):
+            mvweave.Layout(3, packing="2x2")
+        with self.assertRaisesRegex(ValueError, "packing '1x1' has 1 tiles for 0 cameras"):
+            mvweave.Layout(0, packing="1x1")
+
+    def test_a_picture_holds_every_camera_so_no_index_names_one(self):
+        layout = mvweave.Layout(4, gop_length=2, num_gop=2, first_frm=3, packing="2x2")
+        self.assertEqual(len(layout), 5)
+        self.assertEqual([layout.position(c, 4) for c in range(4)], [7] * 4)
+        for camera, frame in [(4, 0), (0, 5)]:
+            with self.assertRaises(IndexError):
+                layout.position(camera, frame)
+        with self.assertRaisesRegex(TypeError, "picture i is frame i - first_frm"):
+            layout.source(3)
+        with self.assertRaises(TypeError):
+            iter(layout)
+        # Without cameras there is nothing to tile: it reads as frames.
+        self.assertEqual(list(mvweave.Layout(0, packing="side-by-side")), [])
+
+
 class InterleavedTest(InFolder):
     def merged(self, sequence, width, height, chroma, depth, frames_per_camera=9):
         plane = width * height
