@@ -22,6 +22,7 @@
 #include "layout_record.h"
 #include "mvweave/mvweave.h"
 #include "packing.h"
+#include "picture_checks.h"
 #include "picture_format.h"
 #include "run_notes.h"
 #include "y4m.h"
@@ -216,6 +217,12 @@ std::string givenText(Given width, Given height, Given chroma, Given bitDepth) {
   return text;
 }
 
+// "175x143 4:2:0 8-bit".
+std::string sizeOf(const PictureFormat& format) {
+  return std::to_string(format.width) + "x" + std::to_string(format.height) + " " +
+         describe(format);
+}
+
 // The file's time of change and length, to tell that it was written since.
 struct Stamp {
   int64_t seconds = -1;
@@ -229,40 +236,43 @@ struct Stamp {
 // An interleaved sequence, raw or Y4M, read through memory maps: each frame
 // is mapped when it is asked for and unmapped when its planes are gone, so
 // that reading one camera of a long file takes no copy and constant memory.
-// The file is open from construction to close(), and only then.
+// A packed sequence's frames are pictures, and a camera's planes are views
+// of its tiles inside them. The file is open from construction to close(),
+// and only then.
 class Interleaved {
  public:
-  // The picture format as given; what is not given comes from a Y4M file's
-  // header, and for a raw file is 4:2:0 8-bit (width and height it needs).
-  // What the tools would note about the file against the layout is warned
-  // of here.
+  // One camera's picture format as given; what is not given comes from a
+  // Y4M file's header (a packed one holds a tile for every camera), and for
+  // a raw file is 4:2:0 8-bit (width and height it needs). What the tools
+  // would note about the file against the layout is warned of here.
   Interleaved(std::string path, const std::optional<PyLayout>& layout, Given width, Given height,
               Given chroma, Given bitDepth)
       : path_(std::move(path)) {
-    format_ = {width.value_or(0), height.value_or(0), chroma.value_or(420), bitDepth.value_or(8),
-               true};
-    const bool y4m = openSource(format_);
+    PictureFormat header;
+    const bool y4m = openSource(header);
     settleLayout(layout);
+    tiles_ = layout_.packed() ? layout_.grid() : Grid{1, 1};
     if (y4m) {
-      const auto differs = [](Given asked, uint32_t header) { return asked && *asked != header; };
+      format_ = cameraFormatOf(header);
+      const auto differs = [](Given asked, uint32_t taken) { return asked && *asked != taken; };
       if (differs(width, format_.width) || differs(height, format_.height) ||
           differs(chroma, format_.chroma) || differs(bitDepth, format_.bitDepth)) {
         throw py::value_error(
-            pythonText(path_ + ": its Y4M header says " + std::to_string(format_.width) + "x" +
-                       std::to_string(format_.height) + " " + describe(format_) +
+            pythonText(path_ + ": its Y4M header says " + sizeOf(header) + tilesText() +
                        ", not what was given: " + givenText(width, height, chroma, bitDepth)));
       }
     } else if (!width || !height) {
       throw py::value_error(pythonText(path_ + ": a raw file needs its width and height"));
+    } else {
+      format_ = {*width, *height, chroma.value_or(420), bitDepth.value_or(8), true};
     }
-    if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) {
-      throw py::value_error(pythonText(detailOf(status)));
-    }
-    if (frameSize_ == 0) throw py::value_error(pythonText(path_ + ": a width or height of 0"));
+    settleFrameSize();
     warnAsTheToolsNote();
   }
 
-  // The Y, U and V planes of frame n of a camera (U and V None in 4:0:0).
+  // The Y, U and V planes of frame n of a camera (U and V None in 4:0:0):
+  // each a view of the camera's tile in its plane of the file's frame,
+  // which is all of it unless the sequence is packed.
   py::tuple frame(uint32_t camera, uint64_t n) {
     const uint64_t offset = frameOffset(layout_.position(camera, n));
     const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
@@ -277,12 +287,20 @@ class Interleaved {
       ::munmap(mapped->first, mapped->second);
       delete mapped;
     });
-    const char* data = static_cast<const char*>(map) + (offset - mapStart);
+    // Tiles are numbered row by row; a frame is the one tile of its picture.
+    const uint32_t column = layout_.packed() ? camera % tiles_.columns : 0;
+    const uint32_t row = layout_.packed() ? camera / tiles_.columns : 0;
+    const size_t bytes = sampleBytes(format_);
+    const char* plane = static_cast<const char*>(map) + (offset - mapStart);
     py::object planes[3] = {py::none(), py::none(), py::none()};
     size_t index = 0;
-    for (const PlaneShape& shape : planesOf(format_)) {
-      planes[index++] = plane(data, shape.width, shape.height, owner);
-      data += size_t{shape.width} * shape.height * sampleBytes(format_);
+    for (const PlaneShape& tile : planesOf(format_)) {
+      // Each plane is tiled on its own: its rows run across every column.
+      const size_t rowBytes = size_t{tile.width} * tiles_.columns * bytes;
+      const char* corner =
+          plane + size_t{row} * tile.height * rowBytes + size_t{column} * tile.width * bytes;
+      planes[index++] = view(corner, tile, rowBytes, owner);
+      plane += rowBytes * tile.height * tiles_.rows;
     }
     return py::make_tuple(planes[0], planes[1], planes[2]);
   }
@@ -306,8 +324,11 @@ class Interleaved {
       throw py::value_error(pythonText(path_ + " records no layout: give it an mvweave.Layout"));
     }
     if (!given) {
+      // A Layout has a tile per camera; a record may have written any grid.
+      const Packing packing = record.packing.value_or(Packing{});
+      checkTiles(packing, *record.cameras, path_ + " records ");
       layout_ = makeLayout({*record.cameras, *record.gopLength, *record.numGop, *record.numFrm}, 0,
-                           Packing{});
+                           packing);
       return;
     }
     layout_ = *given;
@@ -317,6 +338,7 @@ class Interleaved {
     asked.gopLength = given->layout.gopLength;
     asked.numGop = given->layout.numGop;
     asked.numFrm = given->layout.numFrm;
+    asked.packing = given->packing;
     Layout layout;
     Packing packing;
     if (Status status = applyRecord(record, path_, asked, layout, packing); !status.ok()) {
@@ -324,24 +346,70 @@ class Interleaved {
     }
   }
 
+  // One camera's picture, from the picture of a Y4M header: a tile of it
+  // where the sequence is packed, which the header's size must divide into.
+  PictureFormat cameraFormatOf(const PictureFormat& header) {
+    if (!layout_.packed()) return header;
+    if (Status status = checkY4mTiles(source(), layout_.packing, tiles_); !status.ok()) {
+      throw py::value_error(pythonText(detailOf(status)));
+    }
+    PictureFormat camera = header;
+    camera.width /= tiles_.columns;
+    camera.height /= tiles_.rows;
+    return camera;
+  }
+
+  // The size of the file's frames: a camera's frame, or a picture of a
+  // tile for every camera, which needs chroma planes that can be tiled.
+  void settleFrameSize() {
+    uint32_t cameraFrame = 0;
+    if (Status status = frameSizeOf(format_, cameraFrame); !status.ok()) {
+      throw py::value_error(pythonText(detailOf(status)));
+    }
+    if (cameraFrame == 0) throw py::value_error(pythonText(path_ + ": a width or height of 0"));
+    fileFormat_ = format_;
+    if (layout_.packed()) {
+      if (Status status =
+              packedFormatOf(format_, layout_.packing, layout_.layout.cameras, fileFormat_);
+          !status.ok()) {
+        throw py::value_error(pythonText(path_ + ": " + detailOf(status)));
+      }
+    }
+    if (Status status = frameSizeOf(fileFormat_, frameSize_); !status.ok()) {
+      throw py::value_error(pythonText(detailOf(status)));
+    }
+  }
+
+  // ", 2 x 1 pictures of 64x48": what the header's picture holds, when
+  // packed.
+  [[nodiscard]] std::string tilesText() const {
+    if (!layout_.packed()) return "";
+    return ", " + std::to_string(tiles_.columns) + " x " + std::to_string(tiles_.rows) +
+           " pictures of " + std::to_string(format_.width) + "x" + std::to_string(format_.height);
+  }
+
   // What the tools note about an interleaved file before a split: a size
   // that is no whole number of frames, fewer or more frames than the layout
-  // reads.
+  // reads (pictures, where it is packed).
   void warnAsTheToolsNote() {
-    for (const Note& note : geometryNotes(sources_, format_, frameSize_)) warn(note);
+    for (const Note& note : geometryNotes(sources_, fileFormat_, frameSize_)) warn(note);
     std::vector<LengthNote> notes;
     if (Status status = lengthNotes(sources_, layout_.layout, layout_.firstFrm, frameSize_,
-                                    InterleavedFile::kRead, notes, false);
+                                    InterleavedFile::kRead, notes, false, layout_.packed());
         !status.ok()) {
       raise(status);
     }
     for (const LengthNote& note : notes) warn(note.note);
   }
 
-  py::array plane(const char* data, uint32_t width, uint32_t height, const py::capsule& owner) {
+  // A read-only view of a plane's tile: rows of `tile.width` samples,
+  // `rowBytes` apart.
+  py::array view(const char* data, const PlaneShape& tile, size_t rowBytes,
+                 const py::capsule& owner) {
     const auto bytes = static_cast<py::ssize_t>(sampleBytes(format_));
-    py::array array(py::dtype(bytes == 1 ? "u1" : "<u2"), {py::ssize_t{height}, py::ssize_t{width}},
-                    {bytes * width, bytes}, data, owner);
+    py::array array(py::dtype(bytes == 1 ? "u1" : "<u2"),
+                    {py::ssize_t{tile.height}, py::ssize_t{tile.width}},
+                    {static_cast<py::ssize_t>(rowBytes), bytes}, data, owner);
     array.attr("setflags")(py::arg("write") = false);
     return array;
   }
@@ -405,14 +473,13 @@ class Interleaved {
   Stamp checkedStamp() {
     const Stamp now = stampOf();
     if (!source().y4m() || !(now != stamp_)) return now;
-    PictureFormat again = format_;
-    const std::string before = describe(format_);
-    if (!openSource(again) || again.width != format_.width || again.height != format_.height ||
-        again.chroma != format_.chroma || again.bitDepth != format_.bitDepth) {
+    PictureFormat again = fileFormat_;
+    if (!openSource(again) || again.width != fileFormat_.width ||
+        again.height != fileFormat_.height || again.chroma != fileFormat_.chroma ||
+        again.bitDepth != fileFormat_.bitDepth) {
       stamp_ = Stamp{};  // looked at again next time
       throw py::value_error(pythonText(path_ + ": written again since, in another format than " +
-                                       std::to_string(format_.width) + "x" +
-                                       std::to_string(format_.height) + " " + before));
+                                       sizeOf(fileFormat_)));
     }
     frames_.clear();
     index_.reset();
@@ -426,10 +493,12 @@ class Interleaved {
   std::string path_;
   PyLayout layout_;
   std::unique_ptr<FileSystem> files_ = makeSystemFileSystem();
-  std::vector<FrameSource> sources_;  // the file, while it is open
-  Stamp stamp_;                       // when its header was read
-  PictureFormat format_;
-  uint32_t frameSize_ = 0;
+  std::vector<FrameSource> sources_;      // the file, while it is open
+  Stamp stamp_;                           // when its header was read
+  Grid tiles_;                            // columns x rows of a picture; 1 x 1 unless packed
+  PictureFormat format_;                  // one camera's frame
+  PictureFormat fileFormat_;              // the file's frames: format_, or a packed picture
+  uint32_t frameSize_ = 0;                // the file's frames' bytes
   std::vector<uint64_t> frames_;          // Y4M: where the data of each frame begins
   std::unique_ptr<Y4mFrameIndex> index_;  // Y4M: finds the frames not yet in frames_
 };
@@ -562,13 +631,15 @@ PYBIND11_MODULE(_mvweave, module) {
            py::arg("path"), py::arg("layout") = py::none(), py::arg("width") = py::none(),
            py::arg("height") = py::none(), py::arg("chroma_format") = py::none(),
            py::arg("bit_depth") = py::none(),
-           "The layout as given, or as a Y4M sequence records it; the picture format as "
-           "given, what is not given from a Y4M file's header, and 4:2:0 8-bit for a raw "
-           "file, which needs its width and height. What the tools would note about the file "
-           "against the layout is warned of (UserWarning).")
+           "The layout as given, or as a Y4M sequence records it; one camera's picture format "
+           "as given, what is not given from a Y4M file's header (divided into a tile for "
+           "every camera where the layout is packed), and 4:2:0 8-bit for a raw file, which "
+           "needs its width and height. What the tools would note about the file against the "
+           "layout is warned of (UserWarning).")
       .def("frame", &Interleaved::frame, py::arg("camera"), py::arg("n"),
            "The Y, U and V planes of frame n of a camera, as read-only numpy views "
-           "(uint8, or uint16 above 8 bits; U and V are None in 4:0:0). They read the file "
+           "(uint8, or uint16 above 8 bits; U and V are None in 4:0:0); packed, views of the "
+           "camera's tiles, whose rows are a packed picture's row apart. They read the file "
            "as it is: shortening it while they live ends the process (SIGBUS), as with any "
            "memory map; copy them (numpy.array(plane)) to keep them.")
       .def("close", &Interleaved::close, "Closes the file; the planes already read stay valid.")

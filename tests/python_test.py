@@ -234,6 +234,172 @@ class InterleavedTest(InFolder):
         self.assertLess(grown_kib, 32 * 1024, "read 267 MB of frames")
 
 
+def frame_bytes(width, height, chroma, depth):
+    """Bytes of a planar frame, and the shapes of its planes."""
+    half_width, half_height = (width + 1) // 2, (height + 1) // 2
+    shapes = {420: [(height, width)] + [(half_height, half_width)] * 2,
+              422: [(height, width)] + [(height, half_width)] * 2,
+              444: [(height, width)] * 3, 400: [(height, width)]}[chroma]
+    return sum(h * w for h, w in shapes) * (2 if depth > 8 else 1), shapes
+
+
+class PackedInterleavedTest(InFolder):
+    """A packed sequence read tile by tile, against the camera files it was packed from."""
+
+    GRIDS = {"side-by-side": lambda n: (n, 1), "top-bottom": lambda n: (1, n), "2x2": None}
+
+    def packed(self, sequence, packing, cameras, width, height, chroma, depth, by_program=False,
+               frames_per_camera=3, settings=None):
+        """Random camera files packed into `sequence`, by merge() or by the mvweave program."""
+        frame, _ = frame_bytes(width, height, chroma, depth)
+        data = []
+        for c in range(cameras):
+            data.append(np.random.default_rng(c).integers(
+                0, 256, frames_per_camera * frame, dtype=np.uint8).tobytes())
+            self.write(f"cam{c}.yuv", data[-1])
+        config = self.config("merge.cfg", "Output", sequence, "Input",
+                             [f"cam{c}.yuv" for c in range(cameras)],
+                             {"Width": width, "Height": height, "ChromaFormat": chroma,
+                              "BitDepth": depth, "GOPLength": 1,
+                              "NumGOP": frames_per_camera - 1, "Packing": packing,
+                              **(settings or {})})
+        if by_program:
+            subprocess.run([os.path.join(BIN, "mvweave"), "--zero-on-success", config], check=True,
+                           capture_output=True)
+        else:
+            mvweave.merge(config)
+        return [[data[c][n * frame:(n + 1) * frame] for n in range(frames_per_camera)]
+                for c in range(cameras)]
+
+    CASES = [  # sequence, packing, cameras, width, height, chroma, depth, by the program
+        ("multiview.yuv", "side-by-side", 3, 8, 6, 420, 8, False),
+        ("multiview.y4m", "side-by-side", 2, 6, 3, 422, 10, True),
+        ("multiview.yuv", "top-bottom", 3, 5, 4, 420, 8, True),
+        ("multiview.y4m", "top-bottom", 2, 6, 5, 422, 10, False),
+        ("multiview.y4m", "2x2", 4, 8, 6, 420, 8, True),
+        ("multiview.yuv", "2x2", 4, 6, 4, 422, 10, False),
+    ]
+
+    def test_each_tile_is_the_cameras_frame_as_a_strided_read_only_view(self):
+        for sequence, packing, cameras, width, height, chroma, depth, by_program in self.CASES:
+            with self.subTest(sequence=sequence, packing=packing, chroma=chroma, depth=depth):
+                originals = self.packed(sequence, packing, cameras, width, height, chroma, depth,
+                                        by_program)
+                columns = {"side-by-side": cameras, "top-bottom": 1, "2x2": 2}[packing]
+                layout = mvweave.Layout(cameras, gop_length=1, num_gop=2, packing=packing)
+                _, shapes = frame_bytes(width, height, chroma, depth)
+                sample = 2 if depth > 8 else 1
+                # A Y4M sequence gives its layout and format; a raw one needs them.
+                given = ({} if sequence.endswith(".y4m") else
+                         {"layout": layout, "width": width, "height": height,
+                          "chroma_format": chroma, "bit_depth": depth})
+                with mvweave.Interleaved(self.path(sequence), **given) as interleaved:
+                    for c in range(cameras):
+                        for n in range(3):
+                            planes = interleaved.frame(c, n)
+                            self.assertEqual([p.shape for p in planes if p is not None], shapes)
+                            self.assertEqual([p.strides for p in planes if p is not None],
+                                             [(w * columns * sample, sample) for _, w in shapes])
+                            self.assertEqual(b"".join(p.tobytes() for p in planes if p is not None),
+                                             originals[c][n], f"camera {c} frame {n}")
+                            for plane in planes:
+                                if plane is not None:
+                                    self.assertFalse(plane.flags.writeable)
+                    with self.assertRaises(ValueError):
+                        planes[0][0, 0] = 0
+                    with self.assertRaises(IndexError):
+                        interleaved.frame(cameras, 0)
+
+    def test_views_share_the_memory_map_of_the_file(self):
+        self.packed("multiview.yuv", "2x2", 4, 4, 2, 420, 8)
+        layout = mvweave.Layout(4, gop_length=1, num_gop=2, packing="2x2")
+        with mvweave.Interleaved(self.path("multiview.yuv"), layout, 4, 2) as interleaved:
+            y, u, v = interleaved.frame(3, 1)  # picture 1, the tile at column 1, row 1
+        self.assertIs(u.base, y.base)  # one mapping that the planes keep
+        self.assertIs(v.base, y.base)
+        # An 8x4 picture of 48 bytes: camera 3's luma begins on row 2 at x 4, its V on
+        # row 1 of the 4x2 V plane at x 2.
+        with open(self.path("multiview.yuv"), "r+b") as file:
+            os.pwrite(file.fileno(), b"\xaa", 48 + 2 * 8 + 4)
+            os.pwrite(file.fileno(), b"\xbb", 48 + 32 + 8 + 4 + 2)
+        self.assertEqual((y[0, 0], v[0, 0]), (0xaa, 0xbb))
+
+    def test_first_frm_skips_pictures_and_warnings_count_pictures(self):
+        originals = self.packed("multiview.yuv", "side-by-side", 2, 4, 2, 420, 8,
+                                frames_per_camera=4)
+        with warnings.catch_warnings():
+            warnings.simplefilter("error")  # four pictures are what the layout reads
+            interleaved = mvweave.Interleaved(
+                self.path("multiview.yuv"),
+                mvweave.Layout(2, gop_length=1, num_gop=2, first_frm=1, packing="side-by-side"),
+                4, 2)
+        self.assertEqual(b"".join(p.tobytes() for p in interleaved.frame(1, 2)), originals[1][3])
+        with self.assertRaises(IndexError):
+            interleaved.frame(1, 3)
+        for num_gop, warned in [(4, "holds 4 frames; the layout takes 5: the last one is missing"),
+                                (1, "holds 4 frames; the layout reads 2: 2 are left out")]:
+            with self.assertWarnsRegex(UserWarning, warned):
+                mvweave.Interleaved(self.path("multiview.yuv"), mvweave.Layout(
+                    2, gop_length=1, num_gop=num_gop, packing="side-by-side"), 4, 2)
+
+    def test_the_record_gives_the_packing_and_a_layout_must_agree_with_it(self):
+        originals = self.packed("multiview.y4m", "side-by-side", 2, 4, 2, 420, 8)
+        with mvweave.Interleaved(self.path("multiview.y4m")) as interleaved:
+            self.assertEqual(interleaved.frame(1, 2)[0].tobytes(), originals[1][2][:8])
+        same_grid = mvweave.Layout(2, gop_length=1, num_gop=2, packing="2x1")
+        mvweave.Interleaved(self.path("multiview.y4m"), same_grid, width=4).close()
+        for packing in ["frames", "top-bottom"]:
+            with self.assertRaises(mvweave.Error) as raised:
+                mvweave.Interleaved(self.path("multiview.y4m"), mvweave.Layout(
+                    2, gop_length=1, num_gop=2, packing=packing))
+            self.assertEqual(raised.exception.message,
+                             "ERROR: Layout differs from the Y4M header!")
+            self.assertIn("written with Packing 2x1; the configuration says " + packing,
+                          str(raised.exception))
+        with self.assertRaisesRegex(ValueError, r"its Y4M header says 8x2 4:2:0 8-bit, 2 x 1 "
+                                    r"pictures of 4x2, not what was given: width=8"):
+            mvweave.Interleaved(self.path("multiview.y4m"), width=8)
+
+    def test_a_packed_y4m_file_written_again_is_read_again(self):
+        self.packed("multiview.y4m", "2x2", 4, 4, 2, 420, 8)
+        os.utime(self.path("multiview.y4m"), ns=(10**18, 10**18))
+        interleaved = mvweave.Interleaved(self.path("multiview.y4m"))
+        interleaved.frame(0, 0)
+        with open(self.path("multiview.y4m"), "r+b") as file:
+            data = file.read()
+            file.seek(0)
+            file.write(data.replace(b"XMVWEAVE", b"XCOLORRANGE=FULL XMVWEAVE"))
+        # Camera 3's V tile is the last row's second half: the file's last two bytes.
+        self.assertEqual(interleaved.frame(3, 2)[2].tobytes(), data[-2:])
+
+    def test_pictures_that_cannot_be_tiled_are_refused(self):
+        def y4m(name, size, record):
+            return self.write(name, b"YUV4MPEG2 %s C420jpeg XMVWEAVE=1,%s\nFRAME\n"
+                              % (size, record) + b"\0" * 64)
+        cases = [  # the file, the layout and size given, what is said
+            (y4m("seven.y4m", b"W7 H2", b"N2,L1,G0,P2x1"), {},
+             "its header says 7x2, which is no grid of 2 x 1 equal pictures"),
+            (y4m("nine.y4m", b"W6 H6", b"N4,L1,G0,P3x3"), {},
+             "nine.y4m records packing '3x3' has 9 tiles for 4 cameras"),
+            (self.write("packed.yuv", b"\0" * 64), {"layout": mvweave.Layout(
+                2, packing="side-by-side"), "width": 5, "height": 2},
+             "Width 5 is odd, and 4:2:0 8-bit chroma planes of half the width cannot be tiled "
+             "side by side"),
+            (self.path("packed.yuv"), {"layout": mvweave.Layout(2, packing="top-bottom"),
+                                      "width": 4, "height": 3},
+             "Height 3 is odd"),
+        ]
+        for path, given, said in cases:
+            with self.subTest(said=said), self.assertRaisesRegex(ValueError, said):
+                mvweave.Interleaved(path, **given)
+        # 4:2:2 chroma planes are as high as the picture: an odd height is tiled.
+        self.write("odd.yuv", bytes(range(48)))
+        with mvweave.Interleaved(self.path("odd.yuv"), mvweave.Layout(
+                2, gop_length=1, num_gop=0, packing="top-bottom"), 4, 3, 422) as interleaved:
+            _, u, _ = interleaved.frame(1, 0)
+        self.assertEqual(u.tobytes(), bytes(range(24 + 6, 24 + 12)))
+
+
 class RunTest(InFolder):
     def test_a_missing_file_raises_the_matching_os_error_and_creates_nothing(self):
         self.write("cam0.yuv", b"\0" * 12)
