@@ -19,6 +19,13 @@ def luma_means(path: str, cameras: int) -> List[float]:
     return means
 
 
+def tile_strides(path: str) -> List[Tuple[int, ...]]:
+    layout = mvweave.Layout(4, gop_length=1, num_gop=2, packing="2x2")
+    name: str = layout.packing
+    with mvweave.Interleaved(path, layout if name != "frames" else None, 64, 48) as sequence:
+        return [plane.strides for plane in sequence.frame(3, 0) if plane is not None]
+
+
 def merged(config: str) -> Tuple[List[str], Optional[str]]:
     notes: List[mvweave.Note] = []
     try:

@@ -1,23 +1,34 @@
 """Multiview sequences: the interleaved layout, frames as numpy views, and the
 runs of mvweave and mvunweave, in process.
 
-Layout(cameras, gop_length=8, num_gop=1, num_frm=0, first_frm=0)
+Layout(cameras, gop_length=8, num_gop=1, num_frm=0, first_frm=0, *,
+       packing="frames")
     Where every frame of every camera sits in the interleaved sequence, as
-    the configuration keys GOPLength, NumGOP, NumFrm and FirstFrm say:
-    position(camera, frame), source(index), len() and iteration in file
+    the configuration keys GOPLength, NumGOP, NumFrm, FirstFrm and Packing
+    say: position(camera, frame), source(index), len() and iteration in file
     order. A layout whose positions would not fit in 64 bits raises
     OverflowError.
+    Packed ("side-by-side", "top-bottom" or "CxR": C columns by R rows, the
+    cameras row by row, one tile each), picture k of the sequence holds
+    frame k of every camera: len() counts pictures, position(camera, frame)
+    is first_frm + frame, and source() and iteration raise TypeError, for
+    no index names one (camera, frame). A name that is no packing, or a grid
+    that is not one tile per camera, raises ValueError.
 
 Interleaved(path, layout=None, width=None, height=None, chroma_format=None,
             bit_depth=None)
     An interleaved sequence, raw or Y4M (a Y4M file gives its own format;
-    one that mvweave wrote gives its layout too, and a layout given must
-    agree with it).
+    one that mvweave wrote gives its layout and packing too, and a layout
+    given must agree with it).
     frame(camera, n) gives the Y, U and V planes as read-only numpy views of
-    a memory map: no copy, constant memory. What the tools would note about
-    the file against the layout (frames not whole, fewer or more frames than
-    the layout reads) is warned of (UserWarning). It holds the file open
-    until close(); use it as a context manager:
+    a memory map: no copy, constant memory. In a packed sequence they are
+    the camera's tiles of picture n, strided (a row is a packed picture's
+    row from the next); width and height are then one camera's, and a Y4M
+    header's size is divided by the grid (ValueError where it cannot be,
+    or where the chroma planes cannot be tiled). What the tools would note
+    about the file against the layout (frames or pictures not whole, fewer
+    or more than the layout reads) is warned of (UserWarning). It holds the
+    file open until close(); use it as a context manager:
 
         with mvweave.Interleaved("multiview.y4m", layout) as sequence:
             y, u, v = sequence.frame(camera=1, n=5)
