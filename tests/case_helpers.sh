@@ -96,3 +96,42 @@ stopped() {
   echo "process $1 did not stop"
   return 1
 }
+
+# picture_frames CAMERA COUNT [FIRST]: COUNT frames of one camera, 16x4
+# 4:2:0 pictures (96 bytes), frame numbers from FIRST (default 0). Every row
+# of every plane is a line naming its camera, frame, plane and row:
+# "c1f03Y2--------" (16 bytes) for the luma, "c1f03U1" (8) for the chroma.
+picture_frames() {
+  local camera=$1 count=$2 first=${3:-0} f plane r
+  for ((f = first; f < first + count; f++)); do
+    for plane in Y:4 U:2 V:2; do
+      for ((r = 0; r < ${plane#*:}; r++)); do picture_row "$camera" "$f" "${plane%:*}" "$r"; done
+    done
+  done
+}
+
+# picture_row CAMERA FRAME PLANE ROW: one line of picture_frames.
+picture_row() {
+  local pad=""
+  [ "$3" = Y ] && pad=--------
+  printf 'c%df%02d%s%d%s\n' "$1" "$2" "$3" "$4" "$pad"
+}
+
+# packed_pictures COLUMNS ROWS COUNT [FIRST]: what a packed sequence of the
+# cameras 0 to COLUMNS x ROWS - 1 of picture_frames holds, built row by row
+# from the tiles, each plane on its own: a model of the packing to compare
+# a run's output with.
+packed_pictures() {
+  local columns=$1 rows=$2 count=$3 first=${4:-0} f plane g r c
+  for ((f = first; f < first + count; f++)); do
+    for plane in Y:4 U:2 V:2; do
+      for ((g = 0; g < rows; g++)); do
+        for ((r = 0; r < ${plane#*:}; r++)); do
+          for ((c = g * columns; c < (g + 1) * columns; c++)); do
+            picture_row "$c" "$f" "${plane%:*}" "$r"
+          done
+        done
+      done
+    done
+  done
+}
