@@ -256,6 +256,9 @@ bool listLayout(const Request& request, const Tool& tool, FileSystem& files, Con
     status = splitLayoutOf(request, sequenceHeader, console, layout, packing);
     if (!status.ok()) return false;
   }
+  // A grid that is not one tile per camera has no places to list.
+  status = checkTiles(packing, layout.cameras);
+  if (!status.ok()) return false;
   const Tiles tiles = tilesOf(request, packing, layout.cameras, sequenceHeader, files);
   if (!standardOutputClosedAtStart(files) &&
       writeLayoutListing(layout, request.firstFrm, tool.interleaved, tiles, stdout,

@@ -59,13 +59,17 @@ Grid gridOf(const Packing& packing, uint32_t cameras) {
   return {packing.columns, packing.rows};
 }
 
+Status checkTiles(const Packing& packing, uint32_t cameras) {
+  const Grid grid = gridOf(packing, cameras);
+  if (!grid.tiled() || grid.tiles() == cameras) return {};
+  return unpackable(packing, plural(grid.tiles(), "tile") + " for " + plural(cameras, "camera") +
+                                 "; a grid CxR holds one tile per camera");
+}
+
 Status packedFormatOf(const PictureFormat& camera, const Packing& packing, uint32_t cameras,
                       PictureFormat& packed) {
   const Grid grid = gridOf(packing, cameras);
-  if (grid.tiles() != cameras) {
-    return unpackable(packing, plural(grid.tiles(), "tile") + " for " + plural(cameras, "camera") +
-                                   "; a grid CxR holds one tile per camera");
-  }
+  if (Status status = checkTiles(packing, cameras); !status.ok()) return status;
   const bool halfWidth = camera.chroma == 420 || camera.chroma == 422;
   if (halfWidth && grid.columns > 1 && camera.width % 2 != 0) {
     return unpackable(packing, "Width " + std::to_string(camera.width) + " is odd, and " +

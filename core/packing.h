@@ -33,6 +33,10 @@ struct Grid {
 };
 Grid gridOf(const Packing& packing, uint32_t cameras);
 
+// kUnsupportedFormat, with the rule in the detail, where a tiled grid is
+// not one tile per camera.
+Status checkTiles(const Packing& packing, uint32_t cameras);
+
 // The packed picture of a tiled grid, planar. kUnsupportedFormat, with the
 // rule in the detail, where the grid is not one tile per camera or a chroma
 // plane cannot be tiled (an odd Width with 4:2:0 or 4:2:2 and more than
