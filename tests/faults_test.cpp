@@ -253,6 +253,51 @@ TEST_F(FaultsTest, FramesMoveInsideTheKernelByWhatTheFilesAllow) {
   ::close(ends[0]);
 }
 
+// Packed pictures, rows woven side by side or planes one over another:
+// calls that move less than asked change nothing in what is written, one
+// that fails fails the run, and what the run made goes, both ways.
+TEST_F(FaultsTest, PackedPicturesComeWholeOrNotAtAll) {
+  const struct {
+    const char* what;
+    TestFileSystem::Fault fault;
+    Problem problem;
+  } cases[] = {
+      {"reads that take half", {Call::kRead, "", How::kHalf}, Problem::kNone},
+      {"writes that take half", {Call::kWrite, "", How::kHalf}, Problem::kNone},
+      {"kernel moves that give nothing", {Call::kMoveInKernel, "", How::kNothing}, Problem::kNone},
+      {"a kernel move that fails",
+       {Call::kMoveInKernel, "", How::kError, EIO, 0, true},
+       Problem::kNone},
+      {"a read error in the walk", {Call::kRead, "", How::kError, EIO, 12}, Problem::kRead},
+      {"a full disk in the walk", {Call::kWrite, "", How::kError, ENOSPC, 12}, Problem::kWrite},
+      {"a stop in the walk", {Call::kWrite, "", How::kStop, 0, 12}, Problem::kStopped},
+  };
+  for (const Packing::Kind kind : {Packing::Kind::kSideBySide, Packing::Kind::kTopBottom}) {
+    Request merge = settings("packed.yuv", {"cam0.yuv", "cam1.yuv"});
+    merge.packing = Packing{kind};
+    ASSERT_TRUE(mvweave::merge(merge, silent_, *system_).ok());
+    const std::string packed = read("packed.yuv");
+    EXPECT_EQ(packed.size(), 3u * 24);
+    Request split = settings("packed.yuv", {"back0.yuv", "back1.yuv"});
+    split.packing = merge.packing;
+    for (const auto& c : cases) {
+      const std::string what =
+          c.what + std::string(kind == Packing::Kind::kSideBySide ? ", side by side" : ", stacked");
+      TestFileSystem mergeFiles(*system_, c.fault.call == Call::kMoveInKernel);
+      mergeFiles.plan(c.fault);
+      merge.sequence = path("again.yuv");
+      EXPECT_EQ(mvweave::merge(merge, silent_, mergeFiles).problem, c.problem) << what;
+      EXPECT_EQ(read("again.yuv"), c.problem == Problem::kNone ? packed : kRemoved) << what;
+      TestFileSystem splitFiles(*system_, c.fault.call == Call::kMoveInKernel);
+      splitFiles.plan(c.fault);
+      EXPECT_EQ(mvweave::split(split, silent_, splitFiles).problem, c.problem) << what;
+      const bool whole = c.problem == Problem::kNone;
+      EXPECT_EQ(read("back0.yuv"), whole ? frames(0, 3) : kRemoved) << what;
+      EXPECT_EQ(read("back1.yuv"), whole ? frames(1, 3) : kRemoved) << what;
+    }
+  }
+}
+
 extern "C" void ignoreAlarm(int) {}
 
 // The alarm is for the test's own thread, blocked in the call.
