@@ -219,10 +219,11 @@ Status applyPacking(const std::string& value, Request& request, const std::strin
     request.packing = packing;
     return {};
   }
-  return problemAtLine(Problem::kUnknownKey, file, line,
-                       "Packing = " + shownValue(value) +
-                           " is none of frames, side-by-side, top-bottom or a grid CxR, such "
-                           "as 2x2 (columns x rows)");
+  return problemAtLine(
+      Problem::kUnknownKey, file, line,
+      "Packing" + (trimmed(value).empty() ? " without a value" : " = " + shownValue(value)) +
+          " is none of frames, side-by-side, top-bottom or a grid CxR, such "
+          "as 2x2 (columns x rows)");
 }
 
 // Applies one setting line; `place` is its key's place in the tool's order.

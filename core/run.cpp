@@ -300,7 +300,8 @@ class Run {
     }
     if (Status status = frameSizeOf(format_, frameSize_); !status.ok()) return status;
     if (Status status = frameSizeOf(sequenceFormat_, pictureSize_); !status.ok()) return status;
-    for (const Note& note : geometryNotes(sources_, inputFormat(), inputFrameSize())) {
+    for (const Note& note : geometryNotes(sources_, format_, inputFrameSize(),
+                                          readsPackedSequence() ? nameOf(packing_) : "")) {
       observer_.note(note);
     }
     std::vector<LengthNote> notes;

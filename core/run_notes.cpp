@@ -136,7 +136,8 @@ Status explainEmptyPath(const Status& status, const ConfiguredPath& path, const 
 }
 
 std::vector<Note> geometryNotes(const std::vector<FrameSource>& sources,
-                                const PictureFormat& format, uint32_t frameSize) {
+                                const PictureFormat& format, uint32_t frameSize,
+                                const std::string& packing) {
   std::vector<Note> notes;
   if (frameSize == 0) {
     // Kept as it always was, but never without a word: it empties outputs.
@@ -154,11 +155,13 @@ std::vector<Note> geometryNotes(const std::vector<FrameSource>& sources,
         !source.lengthFromStart(bytes) || bytes % frameSize == 0) {
       continue;
     }
-    notes.push_back(noteOn(source, std::to_string(bytes) + " bytes is not a whole number of " +
-                                       std::to_string(frameSize) + "-byte frames (Width " +
-                                       std::to_string(format.width) + ", Height " +
-                                       std::to_string(format.height) + ", " + describe(format) +
-                                       "); check Width, Height and the picture format"));
+    notes.push_back(noteOn(
+        source, std::to_string(bytes) + " bytes is not a whole number of " +
+                    std::to_string(frameSize) +
+                    (packing.empty() ? "-byte frames (Width "
+                                     : "-byte pictures (Packing " + packing + " of Width ") +
+                    std::to_string(format.width) + ", Height " + std::to_string(format.height) +
+                    ", " + describe(format) + "); check Width, Height and the picture format"));
   }
   PictureFormat planar = format;
   planar.planar = true;

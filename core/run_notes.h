@@ -33,9 +33,11 @@ Status explainEmptyPath(const Status& status, const ConfiguredPath& path, const 
                         bool anyConfigFile);
 
 // Inputs whose size is no whole number of frames, and an odd picture size
-// taken as P + P/2.
+// taken as P + P/2. A packed sequence's frames are pictures of a `packing`
+// ("side-by-side") of `format`.
 std::vector<Note> geometryNotes(const std::vector<FrameSource>& sources,
-                                const PictureFormat& format, uint32_t frameSize);
+                                const PictureFormat& format, uint32_t frameSize,
+                                const std::string& packing = {});
 
 struct LengthNote {
   size_t source;  // the index of the input

@@ -392,7 +392,11 @@ class Interleaved {
   // that is no whole number of frames, fewer or more frames than the layout
   // reads (pictures, where it is packed).
   void warnAsTheToolsNote() {
-    for (const Note& note : geometryNotes(sources_, fileFormat_, frameSize_)) warn(note);
+    const std::string packing = layout_.packed() ? nameOf(layout_.packing) : "";
+    for (const Note& note :
+         geometryNotes(sources_, layout_.packed() ? format_ : fileFormat_, frameSize_, packing)) {
+      warn(note);
+    }
     std::vector<LengthNote> notes;
     if (Status status = lengthNotes(sources_, layout_.layout, layout_.firstFrm, frameSize_,
                                     InterleavedFile::kRead, notes, false, layout_.packed());

@@ -37,7 +37,8 @@ struct Request {
   std::optional<uint32_t> numGop;
   std::optional<uint32_t> numFrm;
   // merge: the first frame taken from each camera file; split: groups of
-  // one frame per camera skipped at the start of the sequence.
+  // one frame per camera skipped at the start of the sequence (pictures of
+  // a packed one).
   uint32_t firstFrm = 0;
 
   // What is not set comes from the first Y4M input's header; without one,
