@@ -1,7 +1,8 @@
 # shellcheck shell=bash
-# Helpers for the ffmpeg interoperability tests: three cameras of ten frames,
-# merged and split with GOPLength 4, NumGOP 2, NumFrm 10, and the layout
-# order worked out from ffmpeg's per-frame checksums of each camera.
+# Helpers for the ffmpeg interoperability tests: three cameras of ten frames
+# (cameras and frames: a test may set others), merged and split with
+# GOPLength 4, NumGOP 2, NumFrm 10, and the layout order worked out from
+# ffmpeg's per-frame checksums of each camera.
 cameras=3
 frames=10
 
@@ -20,13 +21,13 @@ start_in_work_folder() {
   cd "$work" || exit 1
 }
 
-# make_cameras PIX_FMT SIZE FORMAT EXTENSION: cam0..cam2, each a different
-# moving picture, so that every frame of every camera differs; one run of
-# ffmpeg makes all three.
+# make_cameras PIX_FMT SIZE FORMAT EXTENSION: cam0 to cam$((cameras - 1))
+# (four at most), each a different moving picture, so that every frame of
+# every camera differs; one run of ffmpeg makes them all.
 make_cameras() {
   local pix_fmt=$1 size=$2 format=$3 extension=$4 c inputs=() outputs=()
   local sources=("testsrc=size=$size:rate=25" "mandelbrot=size=$size:rate=25"
-                 "testsrc=size=$size:rate=25,negate")
+                 "testsrc=size=$size:rate=25,negate" "mandelbrot=size=$size:rate=25,vflip")
   for ((c = 0; c < cameras; c++)); do
     inputs+=(-f lavfi -i "${sources[$c]}")
     # -strict -1: Y4M above 8 bits is not official, but widely read.
