@@ -5,6 +5,9 @@
 # (mvweave --layout). Prints every frame that is not its camera's frame,
 # then a one-line verdict; exits 0 when every frame is, 1 when one is not,
 # or when a Y4M sequence records another layout than the configuration's.
+# A packed sequence (Packing, or the grid a Y4M sequence records) is checked
+# tile by tile: ffmpeg crops each camera's tile (crop=w:h:x:y, where the
+# listing places it) out of every picture.
 #
 # Usage, in the folder the configuration's paths are relative to:
 #   verify_with_ffmpeg.sh [-u] CONFIG...
@@ -49,7 +52,15 @@ awk -v camera="$camera_key" -v sequence="$sequence_key" '
   key ~ /FirstFrm|GOPLength|NumGOP|NumFrm/ { next }
   key ~ /Width/ { width = value + 0 } key ~ /Height/ { height = value + 0 }
   key ~ /ChromaFormat/ { chroma = value + 0 } key ~ /BitDepth/ { depth = value + 0 }
+  key ~ /Width|Height|ChromaFormat|BitDepth/ { next }
+  key ~ /Packing/ {
+    packing = value
+    sub(/^[ \t]+/, "", packing)
+    sub(/[ \t].*/, "", packing)
+    if (packing ~ /^".*"$/) packing = substr(packing, 2, length(packing) - 2)
+  }
   END {
+    if (packing != "") print "packing " packing
     print "sequence " path
     given = width != "" || height != "" || chroma != "" || depth != ""
     print "format " (width == "" ? 640 : width) " " (height == "" ? 480 : height) " " \
@@ -62,7 +73,7 @@ awk -v camera="$camera_key" -v sequence="$sequence_key" '
 sequence=$(sed -n 's/^sequence //p' "$work/settings")
 if [ "$(head -c 10 "$sequence" 2> /dev/null)" = "YUV4MPEG2 " ]; then
   {
-    grep -h -E 'GOPLength|NumGOP|NumFrm' "$@" || true
+    grep -h -E 'GOPLength|NumGOP|NumFrm|Packing' "$@" || true
     printf 'Input = "%s"\n' "$sequence"
     sed -n 's/^camera .*/Output = "unused"/p' "$work/settings"
   } > "$work/record.cfg"
@@ -74,20 +85,41 @@ if [ "$(head -c 10 "$sequence" 2> /dev/null)" = "YUV4MPEG2 " ]; then
   }
 fi
 
-# The listing, from the tool itself: index,camera,frame for every frame.
-"$program" --layout --zero-on-success "$@" > "$work/layout.csv" || {
+# The packing a Y4M sequence records (P2x2) counts where the configuration
+# gives none.
+recorded=
+if ! grep -q '^packing ' "$work/settings" &&
+   [ "$(head -c 10 "$sequence" 2> /dev/null)" = "YUV4MPEG2 " ]; then
+  head -n 1 "$sequence" | tr ' ' '\n' | sed -n 's/^XMVWEAVE=1,//p' | tr ',' '\n' |
+    sed -n 's/^P\([0-9]*x[0-9]*\)$/Packing = \1/p' > "$work/packing.cfg"
+  [ -s "$work/packing.cfg" ] && recorded=$work/packing.cfg
+fi
+
+# The listing, from the tool itself: index,camera,frame for every frame, or,
+# packed, picture,camera,frame,x,y for every tile.
+"$program" --layout --zero-on-success "$@" ${recorded:+"$recorded"} > "$work/layout.csv" || {
   echo "verify_with_ffmpeg.sh: $tool could not read the configuration:" >&2
   cat "$work/layout.csv" >&2
   exit 2
 }
+# Packed: each camera's tile, "camera x y", and the grid's columns and rows.
+packed=0 columns=1 rows=1
+if [ "$(head -n 1 "$work/layout.csv")" = "picture,camera,frame,x,y" ]; then
+  packed=1
+  awk -F ',' 'NR > 1 && !($2 in seen) { seen[$2]; print $2, $4, $5 }' "$work/layout.csv" \
+    > "$work/tiles"
+  columns=$(awk '{ print $2 }' "$work/tiles" | sort -u | wc -l)
+  rows=$(awk '{ print $3 }' "$work/tiles" | sort -u | wc -l)
+fi
 
 # What no configuration gives, the first Y4M file's header does, as for
-# the tools: W, H and C (420jpeg, 422, mono, 420p10, mono16, ...).
+# the tools: W, H and C (420jpeg, 422, mono, 420p10, mono16, ...); a packed
+# sequence's W and H are a grid of tiles.
 read -r _ width height chroma depth given <<EOF
 $(grep '^format ' "$work/settings")
 EOF
 if [ "$given" = 0 ]; then
-  while read -r _ path; do
+  while read -r kind path; do
     [ "$(head -c 10 "$path" 2> /dev/null)" = "YUV4MPEG2 " ] || continue
     read -r width height chroma depth <<EOF
 $(head -n 1 "$path" | tr ' ' '\n' | awk '
@@ -100,6 +132,7 @@ $(head -n 1 "$path" | tr ' ' '\n' | awk '
     print w, h, (c ~ /^mono/ ? 400 : substr(c, 1, 3)), depth
   }')
 EOF
+    if [ "$kind" = sequence ]; then width=$((width / columns)) height=$((height / rows)); fi
     break
   done <<EOF
 $(grep -v '^format ' "$work/settings")
@@ -114,13 +147,17 @@ esac
 [ "$depth" -gt 8 ] && pix_fmt=$pix_fmt${depth}le
 
 # One run of ffmpeg: a checksum file for every file, the sequence's as 0.md5
-# and camera c's as c+1.md5.
+# and camera c's as c+1.md5; packed, one for each camera's tile of the
+# sequence instead, camera c's as tile.c.md5.
 set --
 n=0
 while read -r kind path; do
   [ "$kind" = format ] && continue
   if [ "$(head -c 10 "$path" 2> /dev/null)" = "YUV4MPEG2 " ]; then
     set -- "$@" -i "$path"
+  elif [ "$kind" = sequence ]; then
+    set -- "$@" -f rawvideo -pix_fmt "$pix_fmt" -s "$((width * columns))x$((height * rows))" \
+      -i "$path"
   else
     set -- "$@" -f rawvideo -pix_fmt "$pix_fmt" -s "${width}x$height" -i "$path"
   fi
@@ -129,27 +166,51 @@ while read -r kind path; do
 done <<EOF
 $(grep '^sequence ' "$work/settings"; grep '^camera ' "$work/settings")
 EOF
-i=0
+i=$packed
 while [ $i -lt $n ]; do
   set -- "$@" -map "$i" -f framemd5 "$work/$i.md5"
   i=$((i + 1))
 done
+if [ $packed = 1 ]; then
+  while read -r camera x y; do
+    set -- "$@" -map 0 -vf "crop=$width:$height:$x:$y" -f framemd5 "$work/tile.$camera.md5"
+  done < "$work/tiles"
+fi
 ffmpeg -v error -y "$@"
 
-# The join: the sequence's frame at every index against its camera's frame.
-awk -F ',' -v work="$work" -v files="$n" '
+# The join: the sequence's frame at every index against its camera's
+# frame; packed, each tile of every picture.
+awk -F ',' -v work="$work" -v files="$n" -v packed=$packed '
+  function load(key, path,   line, field, frames) {
+    frames = 0
+    while ((getline line < path) > 0) {
+      if (line !~ /^#/) { split(line, field, /, */); md5[key, frames++] = field[6] }
+    }
+    count[key] = frames
+  }
   BEGIN {
     for (i = 0; i < files; i++) {
       getline name < (work "/" i ".path")
       file[i] = name
-      frames = 0
-      while ((getline line < (work "/" i ".md5")) > 0) {
-        if (line !~ /^#/) { split(line, field, /, */); md5[i, frames++] = field[6] }
-      }
-      count[i] = frames
+      if (i > 0 || !packed) load(i, work "/" i ".md5")
     }
   }
   NR == 1 { next }
+  packed {
+    picture = $1; camera = $2 + 1; frame = $3; tile = "tile " $2; ++total
+    if (!(tile in count)) load(tile, work "/tile." $2 ".md5")
+    if (!($1 in pictures)) { pictures[$1]; ++picture_count }
+    if (picture >= count[tile]) {
+      if (!(picture in ended)) { ended[picture]; print "picture " picture ": past the end of " file[0] }
+      ++wrong
+    } else if (frame >= count[camera]) {
+      print "picture " picture ": camera " $2 " has no frame " frame " (" file[camera] ")"; ++wrong
+    } else if (md5[tile, picture] != md5[camera, frame]) {
+      print "picture " picture ": the tile at " $4 "," $5 " is not frame " frame " of camera " \
+        $2 " (" file[camera] ")"; ++wrong
+    }
+    next
+  }
   {
     index_ = $1; camera = $2 + 1; frame = $3; ++total
     if (index_ >= count[0]) {
@@ -161,9 +222,15 @@ awk -F ',' -v work="$work" -v files="$n" '
     }
   }
   END {
+    what = packed ? "tiles" : "frames"
     if (wrong) {
-      print "FAILED: " wrong " of " total " frames of " file[0] " are not their cameras\047 frames"
+      print "FAILED: " wrong " of " total " " what " of " file[0] " are not their cameras\047 frames"
       exit 1
     }
-    print "verified: the " total " frames of " file[0] " are their cameras\047 frames, in layout order"
+    if (packed) {
+      print "verified: the " total " tiles of the " picture_count " pictures of " file[0] \
+        " are their cameras\047 frames, in their places"
+    } else {
+      print "verified: the " total " frames of " file[0] " are their cameras\047 frames, in layout order"
+    }
   }' "$work/layout.csv"

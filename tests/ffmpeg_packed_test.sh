@@ -10,13 +10,15 @@
 # places them. The split of ffmpeg's stack (raw: the configuration gives
 # layout and packing) and of the tool's Y4M sequence (only paths: its record
 # gives the rest) must give each camera's frames back. The layouts start at
-# FirstFrm 0, 1 and 2, and one split skips a picture. Skipped (status 77)
-# when ffmpeg is missing.
+# FirstFrm 0, 1 and 2, and one split skips a picture. Last,
+# examples/verify_with_ffmpeg.sh must verify packed sequences and name a
+# wrong tile. Skipped (status 77) when ffmpeg is missing.
 #
 # Usage: ffmpeg_packed_test.sh BIN_DIR
 set -euo pipefail
 # shellcheck source=tests/interop_helpers.sh
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/interop_helpers.sh"
+examples=$(cd "$(dirname "${BASH_SOURCE[0]}")/../examples" && pwd)
 start_in_work_folder "$1"
 
 # Up to four cameras of seven frames each.
@@ -210,4 +212,32 @@ for format in "${formats[@]}"; do
       "${packings[*]} as ffmpeg stacks them, raw and Y4M, tiles cropped, cameras split back"
   done
 done
+
+# examples/verify_with_ffmpeg.sh on the 2x2 grids of the last format, four
+# cameras of 37x25 from frame 1: the raw one verified as the tool wrote it,
+# and one tile of it named once written over; the Y4M one with the split's
+# paths alone, its packing from the record; a configuration that packs
+# otherwise than the record named.
+verify() { MVWEAVE_BIN=$bin sh "$examples/verify_with_ffmpeg.sh" "$@" > verdict.txt 2>&1; }
+verified="verified: the 20 tiles of the 5 pictures of 2x2.yuv are their cameras' frames, in their places"
+if ! verify ./merge_2x2.cfg || [ "$(tail -n 1 verdict.txt)" != "$verified" ]; then
+  fail "verify_with_ffmpeg.sh: a right 2x2 grid: $(cat verdict.txt)"
+fi
+if ! verify -u ./split_2x2.y4m.cfg || [ "$(tail -n 1 verdict.txt)" != "${verified//2x2.yuv/2x2.y4m}" ]; then
+  fail "verify_with_ffmpeg.sh: a recorded 2x2 grid with paths alone: $(cat verdict.txt)"
+fi
+# The first row of camera 3's tile (37,25) in picture 1 (frame 2).
+printf 'XXXX' | dd of=2x2.yuv bs=1 seek=$((4 * frame_bytes + 25 * 2 * 37 + 37)) conv=notrunc status=none
+if verify ./merge_2x2.cfg ||
+   [ "$(cat verdict.txt)" != "picture 1: the tile at 37,25 is not frame 2 of camera 3 (cam3.yuv)
+FAILED: 1 of 20 tiles of 2x2.yuv are not their cameras' frames" ]; then
+  fail "verify_with_ffmpeg.sh: a tile written over: $(cat verdict.txt)"
+fi
+echo "Packing = side-by-side" > side-by-side.cfg
+if verify ./merge_2x2.y4m.cfg ./side-by-side.cfg ||
+   ! grep -q "2x2.y4m was written with Packing 2x2; the configuration says side-by-side" verdict.txt; then
+  fail "verify_with_ffmpeg.sh: a configuration against the recorded grid: $(cat verdict.txt)"
+fi
+[ $failed = 0 ] && echo "ok: verify_with_ffmpeg.sh verifies packed grids, raw and recorded," \
+  "names a tile written over and a packing against the record"
 exit $failed
