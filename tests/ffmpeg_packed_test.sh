@@ -28,11 +28,13 @@ failed=0
 fail() { echo "FAIL $*"; failed=1; }
 
 # pixel format, one camera's size, ChromaFormat, BitDepth. The halved
-# chroma planes are 19 samples wide (and 13 high in 4:2:0), of another
-# parity than the luma plane's; 4:4:4 may be odd, and is.
+# chroma planes are of an odd width (19 and 323 samples; 13 high in 4:2:0),
+# unlike the luma plane; 4:4:4 may be odd, and is. The 4:2:2 pictures are
+# large enough that, side by side, a plane moves in several bands of rows,
+# the last one shorter.
 formats=(
   "yuv420p 38x26 420 8"
-  "yuv422p10le 38x26 422 10"
+  "yuv422p10le 646x362 422 10"
   "yuv444p 37x25 444 8"
 )
 # cameras, then the merge's FirstFrm, GOPLength, NumGOP and NumFrm, then
