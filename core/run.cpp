@@ -454,20 +454,20 @@ class Run {
 
   // One picture of a packed sequence: a frame of every camera.
   Status movePicture(std::vector<KernelMove>& kernelMoves) {
-    std::vector<bool> ranOut(sources_.size(), false);
+    ranOut_.assign(sources_.size(), false);
     if (readsInterleaved_) {
       bool sequenceRanOut = false;
       if (Status status = packedMover_->unpack(sources_[0], sinks_, kernelMoves, sequenceRanOut);
           !status.ok()) {
         return status;
       }
-      ranOut[0] = sequenceRanOut;
-    } else if (Status status = packedMover_->pack(sources_, sinks_[0], kernelMoves, ranOut);
+      ranOut_[0] = sequenceRanOut;
+    } else if (Status status = packedMover_->pack(sources_, sinks_[0], kernelMoves, ranOut_);
                !status.ok()) {
       return status;
     }
-    for (size_t source = 0; source < ranOut.size(); ++source) {
-      if (ranOut[source]) noteRanOut(source);
+    for (size_t source = 0; source < ranOut_.size(); ++source) {
+      if (ranOut_[source]) noteRanOut(source);
     }
     return {};
   }
@@ -519,6 +519,7 @@ class Run {
   uint32_t frameSize_ = 0;
   uint32_t pictureSize_ = 0;  // the sequence's frames: frameSize_ unless packed
   std::unique_ptr<PackedMover> packedMover_;
+  std::vector<bool> ranOut_;  // by source: ran out in the picture just moved
 };
 
 // The system's file layer, for a run of one call: a signal that interrupts
