@@ -173,7 +173,7 @@ while [ $i -lt $n ]; do
 done
 if [ $packed = 1 ]; then
   while read -r camera x y; do
-    set -- "$@" -map 0 -vf "crop=$width:$height:$x:$y" -f framemd5 "$work/tile.$camera.md5"
+    set -- "$@" -map 0 -vf "crop=$width:$height:$x:$y:exact=1" -f framemd5 "$work/tile.$camera.md5"
   done < "$work/tiles"
 fi
 ffmpeg -v error -y "$@"
