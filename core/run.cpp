@@ -108,12 +108,12 @@ class Run {
     if (status.ok()) status = guardOutputs();
     if (status.ok()) status = readInputHeaders();
     if (status.ok()) status = settleLayout();
+    if (status.ok()) status = settlePictures();
     if (status.ok()) status = openOutputs();
     if (status.ok() && !readsInterleaved_ && sources_.empty()) {
       observer_.note(noCameraNote(sinks_[0]));
     }
     if (!status.ok()) return status;
-    settlePictureFormat();
     observer_.reportSettings({request_, layout_, format_.width, format_.height, format_.chroma,
                               format_.bitDepth, packing_});
     status = checkFrames();
@@ -254,6 +254,15 @@ class Run {
     return applyRecord(record, sources_[0].path(), request_, layout_, packing_);
   }
 
+  // The pictures, as far as the configuration and the inputs' headers tell
+  // them, and a packing that fits them: a packing that cannot be creates no
+  // file. A format the tools do not handle is refused with the frames'
+  // checks, after the verbose report, as it always was.
+  Status settlePictures() {
+    settlePictureFormat();
+    return checkSupported(format_).ok() ? settlePacking() : Status{};
+  }
+
   // What the request leaves unset is taken from the first Y4M input (a
   // packed sequence's header holds a tile for every camera); any Y4M file,
   // in or out, and any packing makes frames planar.
@@ -263,7 +272,9 @@ class Run {
     formatOrigin_ = formatOriginOf(request_, firstY4m_);
     format_ = pictureFormatOf(request_, firstY4m_, readsPackedSequence() ? grid_ : Grid{1, 1});
     format_.planar = format_.planar || grid_.tiled();
-    for (const FrameSink& sink : sinks_) format_.planar = format_.planar || sink.writesY4m();
+    for (const SidePath& output : pathsOf(!readsInterleaved_)) {
+      format_.planar = format_.planar || isY4mPath(output.path);
+    }
     sequenceFormat_ = format_;
   }
 
@@ -294,7 +305,6 @@ class Run {
   // looks wrong.
   Status checkFrames() {
     if (Status status = checkSupported(format_); !status.ok()) return status;
-    if (Status status = settlePacking(); !status.ok()) return status;
     if (Status status = checkY4mHeaders(sources_, inputFormat(), formatOrigin_); !status.ok()) {
       return status;
     }
