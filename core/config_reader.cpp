@@ -203,6 +203,29 @@ std::string pathOf(const std::string& value, bool& quoted) {
   return quoted ? value.substr(first + 1, last - first - 1) : std::string();
 }
 
+// Names users try for a packing, in lower case without '-', '_' or spaces,
+// and the packing they mean.
+constexpr std::string_view kPackingGuesses[][2] = {
+    {"sbs", "side-by-side"},        {"sidebyside", "side-by-side"}, {"leftright", "side-by-side"},
+    {"tb", "top-bottom"},           {"tab", "top-bottom"},          {"topbottom", "top-bottom"},
+    {"topandbottom", "top-bottom"}, {"overunder", "top-bottom"},    {"frame", "frames"},
+};
+
+// "; did you mean "side-by-side"?" for a name users try, one in other
+// letter case, or a grid written with a capital X; empty otherwise.
+std::string closePacking(const std::string& word) {
+  std::string plain;
+  for (const char c : lowerCase(word)) {
+    if (c != '-' && c != '_' && c != ' ') plain.push_back(c);
+  }
+  for (const auto& guess : kPackingGuesses) {
+    if (plain == guess[0]) return "; did you mean \"" + std::string(guess[1]) + "\"?";
+  }
+  Packing packing;
+  if (!packingNamed(lowerCase(word), packing)) return {};
+  return "; did you mean \"" + nameOf(packing) + "\"?";
+}
+
 // The first word of the value, without double quotes around it, names a
 // packing; anything else is refused, as a key would be: a run packed other
 // than meant writes a sequence no encoder reads as meant.
@@ -223,7 +246,8 @@ Status applyPacking(const std::string& value, Request& request, const std::strin
       Problem::kUnknownKey, file, line,
       "Packing" + (trimmed(value).empty() ? " without a value" : " = " + shownValue(value)) +
           " is none of frames, side-by-side, top-bottom or a grid CxR, such "
-          "as 2x2 (columns x rows)");
+          "as 2x2 (columns x rows)" +
+          closePacking(word));
 }
 
 // Applies one setting line; `place` is its key's place in the tool's order.

@@ -230,7 +230,16 @@ TEST(ReadConfigFile, NamesTheUnknownKey) {
       {"Wd = 3", "unknown key \"Wd\""},  // too short to guess from
       {"Packing = sbs # stereo",
        "Packing = sbs # stereo is none of frames, side-by-side, top-bottom or a grid CxR, such "
-       "as 2x2 (columns x rows)"},
+       "as 2x2 (columns x rows); did you mean \"side-by-side\"?"},
+      {"Packing = Top_Bottom",
+       "Packing = Top_Bottom is none of frames, side-by-side, top-bottom or a grid CxR, such "
+       "as 2x2 (columns x rows); did you mean \"top-bottom\"?"},
+      {"Packing = 3X2",
+       "Packing = 3X2 is none of frames, side-by-side, top-bottom or a grid CxR, such as 2x2 "
+       "(columns x rows); did you mean \"3x2\"?"},
+      {"Packing = diagonal",
+       "Packing = diagonal is none of frames, side-by-side, top-bottom or a grid CxR, such as "
+       "2x2 (columns x rows)"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(readLine(c.line, kMerge, settings).detail, c.detail) << c.line;
