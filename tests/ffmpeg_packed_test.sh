@@ -240,6 +240,15 @@ if verify ./merge_2x2.y4m.cfg ./side-by-side.cfg ||
    ! grep -q "2x2.y4m was written with Packing 2x2; the configuration says side-by-side" verdict.txt; then
   fail "verify_with_ffmpeg.sh: a configuration against the recorded grid: $(cat verdict.txt)"
 fi
+# Top and bottom, 4:2:0 of an odd width: the chroma tiles are 19 samples
+# wide, which ffmpeg's crop rounds down unless told to crop exactly.
+cameras=2 frames=3 make_cameras yuv420p 37x26 rawvideo yuv
+config odd.cfg 'Input = "cam0.yuv"' 'Input = "cam1.yuv"' 'Output = "odd.yuv"' \
+  'Width = 37' 'Height = 26' 'ChromaFormat = 420' 'GOPLength = 1' 'NumGOP = 2' \
+  'Packing = top-bottom'
+if ! completed "$bin/mvweave" ./odd.cfg || ! verify ./odd.cfg; then
+  fail "verify_with_ffmpeg.sh: top and bottom of an odd width: $(cat verdict.txt)"
+fi
 [ $failed = 0 ] && echo "ok: verify_with_ffmpeg.sh verifies packed grids, raw and recorded," \
-  "names a tile written over and a packing against the record"
+  "and top and bottom of an odd width, names a tile written over and a packing against the record"
 exit $failed
